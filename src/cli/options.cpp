@@ -1,0 +1,122 @@
+#include "cli/options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <getopt.h>
+
+#include "cli/run_state.h"
+
+void print_usage(const char *prog)
+{
+	fprintf(stderr,
+		"Usage: %s [options]\n\n"
+		"Without -F, scans current channel.\n"
+		"With -F, scans specified frequencies.\n"
+		"Default output is plain text.\n\n"
+		"Options:\n"
+		"  -F <freq>      Frequency (MHz) or range (2412-2462) or 'all'\n"
+		"  -j             JSON output to stdout\n"
+		"  -o <file>      JSON output to file\n"
+		"  -i <iface>     Interface (default: %s)\n"
+		"  -d <ms>        Dwell time (default: %d ms)\n"
+		"  -h             Show this help\n\n",
+		prog, default_iface, default_dwell_ms);
+}
+
+static int invalid_frequencies()
+{
+	fputs("Error: invalid frequencies\n", stderr);
+	return 1;
+}
+
+/* a-b in 5 MHz steps; requests past the list's end are dropped quietly. */
+static int add_range(const char *arg, run_options *opts)
+{
+	int a = atoi(arg);
+	int b = atoi(strchr(arg, '-') + 1);
+
+	if (a <= 0 || b <= 0 || b < a) {
+		fprintf(stderr, "Error: invalid range '%s'\n", arg);
+		return invalid_frequencies();
+	}
+	for (long long f = a; f <= b && opts->request_count < max_freq_requests; f += 5)
+		opts->freq_requests[opts->request_count++] = int(f);
+	return options_continue;
+}
+
+static int add_frequency(const char *arg, run_options *opts)
+{
+	opts->freq_mode = 1;
+	if (strcmp(arg, "all") == 0)
+		return options_continue;
+	if (strchr(arg, '-'))
+		return add_range(arg, opts);
+	if (opts->request_count >= max_freq_requests)
+		return invalid_frequencies();
+	int v = atoi(arg);
+	if (v < 1) {
+		fprintf(stderr, "Error: invalid frequency '%s'\n", arg);
+		return invalid_frequencies();
+	}
+	opts->freq_requests[opts->request_count++] = v;
+	return options_continue;
+}
+
+static int open_output(const char *path)
+{
+	FILE *f = fopen(path, "w");
+	if (!f) {
+		fprintf(stderr, "Error: cannot open '%s'\n", path);
+		return 1;
+	}
+	out_stream = f;
+	json_output = 1;
+	return options_continue;
+}
+
+int parse_options(int argc, char **argv, run_options *opts)
+{
+	static const option long_options[] = {
+		{"freq", required_argument, nullptr, 'F'},
+		{"json", no_argument, nullptr, 'j'},
+		{"output", required_argument, nullptr, 'o'},
+		{"iface", required_argument, nullptr, 'i'},
+		{"dwell", required_argument, nullptr, 'd'},
+		{"help", no_argument, nullptr, 'h'},
+		{nullptr, 0, nullptr, 0},
+	};
+	int c, status = options_continue;
+
+	memset(opts, 0, sizeof(*opts));
+	opts->dwell_ms = default_dwell_ms;
+	optind = 0;   /* a fresh scan of argv, also when called again */
+	while (status == options_continue &&
+	       (c = getopt_long(argc, argv, "F:jo:i:d:h", long_options, nullptr)) != -1) {
+		switch (c) {
+		case 'F':
+			status = add_frequency(optarg, opts);
+			break;
+		case 'j':
+			json_output = 1;
+			break;
+		case 'o':
+			status = open_output(optarg);
+			break;
+		case 'i':
+			memset(iface_name, 0, sizeof(iface_name));
+			strncpy(iface_name, optarg, sizeof(iface_name) - 1);
+			break;
+		case 'd':
+			opts->dwell_ms = atoi(optarg);
+			break;
+		case 'h':
+			print_usage(argv[0]);
+			return 0;
+		default:
+			print_usage(argv[0]);
+			return 1;
+		}
+	}
+	return status;
+}

@@ -1,0 +1,8 @@
+/* The run sequence from the command line to the exit status. */
+#ifndef RFPEEK_RUN_H
+#define RFPEEK_RUN_H
+
+int rfpeek_main(int argc, char **argv);
+void handle_stop_signal(int signo);
+
+#endif

@@ -1,0 +1,28 @@
+#include "cli/run_state.h"
+
+#include <cstring>
+
+char iface_name[name_size];
+char phy_name[name_size];
+char debugfs_dir[debugfs_dir_size];
+FILE *out_stream;
+int json_output;
+volatile sig_atomic_t stop_requested;
+int report_failed;
+
+void reset_run_state()
+{
+	memset(iface_name, 0, sizeof(iface_name));
+	memset(phy_name, 0, sizeof(phy_name));
+	memset(debugfs_dir, 0, sizeof(debugfs_dir));
+	strncpy(iface_name, default_iface, sizeof(iface_name) - 1);
+	out_stream = nullptr;
+	json_output = 0;
+	stop_requested = 0;
+	report_failed = 0;
+}
+
+FILE *report_stream()
+{
+	return out_stream ? out_stream : stdout;
+}

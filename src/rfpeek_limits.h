@@ -1,0 +1,22 @@
+/* Every fixed size of rfpeek, in one place. Nothing is allocated at run time. */
+#ifndef RFPEEK_LIMITS_H
+#define RFPEEK_LIMITS_H
+
+#include <cstddef>
+
+constexpr int max_freq_requests = 255;   /* -F values kept */
+constexpr int max_wiphy_freqs = 255;     /* enabled frequencies kept from the wiphy */
+constexpr int max_records = 256;         /* spectrum records per capture */
+constexpr std::size_t relay_read_size = 65536;   /* relay bytes decoded per capture */
+constexpr std::size_t drain_chunk_size = 4096;   /* bytes per drain read */
+constexpr std::size_t drain_limit = 1 << 20;     /* a relay that keeps filling cannot hold us */
+constexpr std::size_t name_size = 32;            /* interface and phy names */
+constexpr std::size_t debugfs_dir_size = 256;
+constexpr std::size_t path_size = 512;
+constexpr std::size_t word_size = 32;            /* number words written to control files */
+constexpr int max_bins = 128;
+
+constexpr int default_dwell_ms = 100;
+constexpr const char *default_iface = "wlan0";
+
+#endif

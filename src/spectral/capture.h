@@ -1,0 +1,13 @@
+/* The two capture sequences. Each returns 0 when a report was produced and
+ * -1 (with its message printed) when the driver could not be started. */
+#ifndef RFPEEK_CAPTURE_H
+#define RFPEEK_CAPTURE_H
+
+int capture_current_channel(int dwell_ms);
+
+/* Sleeps dwell_ms, or not at all for a negative dwell; a signal cuts it short. */
+void dwell_sleep(int dwell_ms);
+/* Writes the sample count per trigger to spectral_count. */
+void set_spectral_count(int count);
+
+#endif

@@ -1,0 +1,113 @@
+#include "spectral/decode.h"
+
+#include <cmath>
+
+#include "spectral/debugfs.h"
+
+static unsigned be16(const unsigned char *p)
+{
+	return unsigned(p[0]) << 8 | p[1];
+}
+
+/* The driver's shift can be any byte; past 63 every bit is gone. */
+static uint64_t shifted(uint8_t value, uint8_t max_exp)
+{
+	return max_exp < 64 ? uint64_t(value) << max_exp : 0;
+}
+
+/* Squares and their sum wrap modulo 2^64, as the driver's own arithmetic. */
+static uint64_t sum_squares(const unsigned char *data, int n, uint8_t max_exp)
+{
+	uint64_t sum = 0;
+
+	for (int i = 0; i < n; i++) {
+		uint64_t v = shifted(data[i], max_exp);
+		sum += v * v;
+	}
+	return sum;
+}
+
+double bin_power(uint8_t value, uint8_t max_exp, int rssi, int noise, uint64_t sum_sq)
+{
+	uint64_t v = shifted(value, max_exp);
+
+	/* log10(0) would be -inf: such a bin reads as the noise floor. */
+	if (v == 0 || sum_sq == 0)
+		return noise;
+	return (double(rssi + noise) + 20 * log10(double(v))) - 10 * log10(double(sum_sq));
+}
+
+static void fill_powers(double *bins, const unsigned char *data, int n, uint8_t max_exp,
+			int rssi, int noise)
+{
+	uint64_t sum = sum_squares(data, n, max_exp);
+
+	for (int j = 0; j < n; j++)
+		bins[j] = bin_power(data[j], max_exp, rssi, noise, sum);
+}
+
+/* fft_sample_ht20: max_exp 3, freq 4, rssi 6, noise 7, data 20..75 */
+static void decode_ht20(const unsigned char *s, spectrum_record *r)
+{
+	uint8_t max_exp = s[3];
+	int rssi = int8_t(s[6]);
+	int noise = int8_t(s[7]);
+
+	r->bandwidth_khz = 20000;
+	r->center_khz = int32_t(be16(s + 4)) * 1000;
+	r->rssi = int8_t(rssi);
+	r->noise = int8_t(noise);
+	r->num_bins = ht20_bins;
+	fill_powers(r->bins, s + 20, ht20_bins, max_exp, rssi, noise);
+}
+
+/* fft_sample_ht20_40: chan_type 3, freq 4, rssi 6/7, noise 16/17,
+ * max_exp 26, data 27..154 (lower half, then upper half) */
+static void decode_ht20_40(const unsigned char *s, spectrum_record *r)
+{
+	int freq = int(be16(s + 4));
+	int lower_rssi = int8_t(s[6]), upper_rssi = int8_t(s[7]);
+	int lower_noise = int8_t(s[16]), upper_noise = int8_t(s[17]);
+	uint8_t max_exp = s[26];
+	const int half = ht40_bins / 2;
+
+	r->bandwidth_khz = 40000;
+	r->center_khz = (s[3] == chan_ht40plus ? freq + 10 : freq - 10) * 1000;
+	r->rssi = int8_t((lower_rssi + upper_rssi) / 2);
+	r->noise = int8_t((lower_noise + upper_noise) / 2);
+	r->num_bins = ht40_bins;
+	fill_powers(r->bins, s + 27, half, max_exp, lower_rssi, lower_noise);
+	fill_powers(r->bins + half, s + 27 + half, half, max_exp, upper_rssi, upper_noise);
+}
+
+int decode_stream(const unsigned char *stream, size_t len, spectrum_record *records)
+{
+	size_t pos = 0;
+	int count = 0;
+
+	while (pos + sample_header_len <= len) {
+		const unsigned char *s = stream + pos;
+		/* 16-bit wrap: lengths 0xfffe/0xffff step by 1 or 2 bytes */
+		size_t rec_len = (sample_header_len + be16(s + 1)) & 0xffff;
+
+		/* 0xfffd would leave the walk where it is for ever */
+		if (rec_len == 0 || pos + rec_len > len || count == max_records)
+			break;
+		pos += rec_len;
+		if (s[0] == sample_type_ht20 && rec_len >= ht20_sample_len)
+			decode_ht20(s, &records[count++]);
+		else if (s[0] == sample_type_ht20_40 && rec_len >= ht20_40_sample_len)
+			decode_ht20_40(s, &records[count++]);
+	}
+	return count;
+}
+
+int decode_samples(spectrum_record *records)
+{
+	static unsigned char stream[relay_read_size];
+	int total = read_relay(stream, sizeof(stream));
+
+	if (total <= 0)
+		return 0;
+	return decode_stream(stream, size_t(total), records);
+}

@@ -1,0 +1,24 @@
+/* The ath9k relay's FFT sample records, decoded into spectrum records. */
+#ifndef RFPEEK_DECODE_H
+#define RFPEEK_DECODE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "spectral/spectrum_record.h"
+
+/* Record types and sizes of the driver's fft_sample_ht20 / fft_sample_ht20_40. */
+constexpr uint8_t sample_type_ht20 = 1;
+constexpr uint8_t sample_type_ht20_40 = 2;
+constexpr size_t sample_header_len = 3;
+constexpr size_t ht20_sample_len = 76;
+constexpr size_t ht20_40_sample_len = 155;
+constexpr uint8_t chan_ht40plus = 3;   /* NL80211_CHAN_HT40PLUS */
+
+double bin_power(uint8_t value, uint8_t max_exp, int rssi, int noise, uint64_t sum_sq);
+/* Walks a relay stream; returns the number of records stored (at most max_records). */
+int decode_stream(const unsigned char *stream, size_t len, spectrum_record *records);
+/* Reads up to relay_read_size bytes of the relay and decodes them. */
+int decode_samples(spectrum_record *records);
+
+#endif

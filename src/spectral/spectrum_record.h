@@ -1,0 +1,31 @@
+/* One decoded FFT sample, and the buffer a capture owns. */
+#ifndef RFPEEK_SPECTRUM_RECORD_H
+#define RFPEEK_SPECTRUM_RECORD_H
+
+#include <cstdint>
+
+#include "rfpeek_limits.h"
+
+constexpr int bin_width_hz = 312500;
+constexpr int ht20_bins = 56;      /* bins an HT20 sample measures */
+constexpr int full_20mhz_bins = 64;/* bins of a 20 MHz channel after edge completion */
+constexpr int ht40_bins = 128;
+
+struct spectrum_record {
+	int32_t bandwidth_khz;   /* 20000 or 40000 */
+	int32_t center_khz;
+	int8_t rssi;             /* dBm */
+	int8_t noise;            /* dBm */
+	int32_t num_bins;        /* 56, 64 or 128 */
+	double bins[max_bins];   /* dBm, first num_bins meaningful */
+};
+
+using spectrum_buffer = spectrum_record[max_records];
+
+/* Bin k of a record lies at centre + (k - num_bins/2) * 312.5 kHz. */
+inline int64_t bin_freq_hz(const spectrum_record &r, int k)
+{
+	return int64_t(r.center_khz) * 1000 + int64_t(k - r.num_bins / 2) * bin_width_hz;
+}
+
+#endif
