@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "cli/channel_plan.h"
 #include "cli/options.h"
 #include "cli/run_state.h"
 #include "nl80211/connection.h"
@@ -64,14 +65,19 @@ static bool spectral_available()
 	return access(ctl_path, F_OK) == 0;
 }
 
-static int run_capture(const run_options &opts)
+static int run_capture(const run_options &opts, int *wiphy_freqs, int wiphy_count)
 {
-	if (opts.freq_mode) {
-		/* no channel plan yet: frequency mode ends as an empty plan does */
+	static int matched[max_freq_requests];
+
+	if (!opts.freq_mode)
+		return capture_current_channel(opts.dwell_ms);
+	int n = select_channels(wiphy_freqs, wiphy_count, opts.freq_requests, opts.request_count,
+				matched);
+	if (n == 0) {
 		fputs("Error: no valid channels to scan\n", stderr);
 		return -1;
 	}
-	return capture_current_channel(opts.dwell_ms);
+	return capture_channels(wiphy_freqs, n, opts.dwell_ms);
 }
 
 int rfpeek_main(int argc, char **argv)
@@ -102,7 +108,7 @@ int rfpeek_main(int argc, char **argv)
 		return 1;
 	}
 
-	int result = run_capture(opts);
+	int result = run_capture(opts, wiphy_freqs, query.count);
 
 	nl80211_close();
 	disable_spectral();

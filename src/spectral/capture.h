@@ -3,7 +3,13 @@
 #ifndef RFPEEK_CAPTURE_H
 #define RFPEEK_CAPTURE_H
 
+#include "spectral/spectrum_record.h"
+
 int capture_current_channel(int dwell_ms);
+int capture_channels(const int *plan, int n, int dwell_ms);
+
+/* Keeps, in order, the records whose centre is a planned channel; returns how many. */
+int keep_planned(spectrum_record *records, int count, const int *plan, int n);
 
 /* Sleeps dwell_ms, or not at all for a negative dwell; a signal cuts it short. */
 void dwell_sleep(int dwell_ms);
