@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "cli/run_state.h"
+#include "relay_bytes.h"
+#include "spectral/decode.h"
+#include "temp_dir.h"
+
+namespace {
+
+spectrum_buffer recs;
+
+int decode(const relay_bytes &r)
+{
+	return decode_stream(r.b.data(), r.b.size(), recs);
+}
+
+TEST(DecodeWalk, EmptyStreamGivesNoRecords)
+{
+	EXPECT_EQ(0, decode(relay_bytes()));
+}
+
+TEST(DecodeWalk, ShortRecordsAndForeignTypesAreSkipped)
+{
+	relay_bytes r;
+	r.ht20(2412);                      /* length 73: 76 bytes, the least decoded */
+	r.record(1, 72);                   /* one byte short */
+	r.record(0, 73).record(3, 73).record(4, 73);
+	r.record(2, 151);                  /* 20/40 one byte short */
+	r.ht20(2437);
+	ASSERT_EQ(2, decode(r));
+	EXPECT_EQ(2412000, recs[0].center_khz);
+	EXPECT_EQ(2437000, recs[1].center_khz);
+}
+
+TEST(DecodeWalk, LongerRecordsDecodeAndTheWalkUsesTheirLength)
+{
+	uint8_t data[56] = {};
+	relay_bytes r;
+	r.ht20(2412, -40, -95, 0, data, 80).ht20(2417);
+	ASSERT_EQ(2, decode(r));
+	EXPECT_EQ(2417000, recs[1].center_khz);
+}
+
+TEST(DecodeWalk, RecordRunningPastTheEndStopsTheWalk)
+{
+	relay_bytes r;
+	r.ht20(2412);
+	r.u8(5).be16(1000);                /* claims more than is left */
+	r.ht20(2437);                      /* whole, but after the bad length */
+	ASSERT_EQ(1, decode(r));
+	EXPECT_EQ(2412000, recs[0].center_khz);
+}
+
+TEST(DecodeWalk, TrailingPartialRecordIsIgnored)
+{
+	relay_bytes r;
+	r.ht20(2412).ht20(2417);
+	r.b.resize(r.b.size() - 1);
+	EXPECT_EQ(1, decode(r));
+}
+
+/* The 16-bit record length wraps: 0xfffe steps one byte, 0xffff two. */
+TEST(DecodeWalk, LengthFFFEStepsOneByte)
+{
+	relay_bytes r;
+	r.u8(0).be16(0xfffe);
+	/* the header one byte on is [ff fe 00]: a record of 65027 bytes from
+	 * offset 1, after which a sample sits at 65028 */
+	r.u8(0).fill(65028 - 4, 0).ht20(5180);
+	ASSERT_EQ(1, decode(r));
+	EXPECT_EQ(5180000, recs[0].center_khz);
+}
+
+TEST(DecodeWalk, LengthFFFFStepsTwoBytes)
+{
+	relay_bytes r;
+	r.u8(0).be16(0xffff).u8(0).u8(0);  /* header at 2: [ff 00 00], 3 bytes */
+	r.ht20(2462);
+	ASSERT_EQ(1, decode(r));
+	EXPECT_EQ(2462000, recs[0].center_khz);
+}
+
+TEST(DecodeWalk, LengthFFFDEndsTheWalk)
+{
+	relay_bytes r;
+	r.ht20(2412).u8(0).be16(0xfffd).ht20(2437);
+	ASSERT_EQ(1, decode(r));
+	EXPECT_EQ(2412000, recs[0].center_khz);
+}
+
+TEST(DecodeWalk, StoresAtMost256Records)
+{
+	relay_bytes r;
+	for (unsigned i = 0; i < 300; i++)
+		r.ht20(2000 + i);
+	ASSERT_EQ(256, decode(r));
+	EXPECT_EQ(2255000, recs[255].center_khz);
+}
+
+TEST(DecodeHt20, FieldsAndEqualBinsGiveRssiPlusNoiseLessTenLog56)
+{
+	relay_bytes r;
+	r.ht20(2412, 20, -95, 7);
+	ASSERT_EQ(1, decode(r));
+	const spectrum_record &s = recs[0];
+	EXPECT_EQ(20000, s.bandwidth_khz);
+	EXPECT_EQ(2412000, s.center_khz);
+	EXPECT_EQ(20, s.rssi);
+	EXPECT_EQ(-95, s.noise);
+	ASSERT_EQ(56, s.num_bins);
+	for (int j = 0; j < 56; j++)
+		EXPECT_NEAR(-92.4819, s.bins[j], 5e-5) << j;
+}
+
+TEST(DecodeHt20, SingleShiftedPeakAgainstZeroBins)
+{
+	uint8_t data[56] = {};
+	data[17] = 200;
+	relay_bytes r;
+	r.ht20(2437, 10, -100, 1, data);   /* (200 << 1)^2 = 160000 */
+	ASSERT_EQ(1, decode(r));
+	for (int j = 0; j < 56; j++)
+		EXPECT_NEAR(j == 17 ? -90.0 : -100.0, recs[0].bins[j], 1e-9) << j;
+}
+
+TEST(DecodeHt20, AllZeroDataGivesTheNoiseExactly)
+{
+	relay_bytes r;
+	r.ht20(2412, -30, -91, 0);
+	ASSERT_EQ(1, decode(r));
+	for (int j = 0; j < 56; j++)
+		EXPECT_EQ(-91.0, recs[0].bins[j]) << j;
+}
+
+TEST(DecodeHt40, CentreFollowsTheChannelType)
+{
+	uint8_t data[128] = {};
+	relay_bytes r;
+	for (unsigned type : {3u, 0u, 1u, 2u})
+		r.ht40(type, 2412, -61, -64, -95, -96, 0, data);
+	ASSERT_EQ(4, decode(r));
+	EXPECT_EQ(2422000, recs[0].center_khz);
+	for (int i = 1; i < 4; i++)
+		EXPECT_EQ(2402000, recs[i].center_khz) << i;
+	EXPECT_EQ(40000, recs[0].bandwidth_khz);
+	EXPECT_EQ(128, recs[0].num_bins);
+}
+
+TEST(DecodeHt40, HalvesKeepTheirOwnRssiNoiseAndSum)
+{
+	uint8_t data[128];
+	for (int j = 0; j < 128; j++)
+		data[j] = j < 64 ? 10 : 40;
+	relay_bytes r;
+	r.ht40(3, 5180, -61, -64, -95, -96, 2, data);
+	ASSERT_EQ(1, decode(r));
+	const spectrum_record &s = recs[0];
+	EXPECT_EQ(-62, s.rssi);            /* -125 / 2 toward zero */
+	EXPECT_EQ(-95, s.noise);           /* -191 / 2 toward zero */
+	/* equal bins within a half: rssi + noise - 10 log10(64) of that half */
+	for (int j = 0; j < 128; j++)
+		EXPECT_NEAR(j < 64 ? -174.0618 : -178.0618, s.bins[j], 5e-5) << j;
+}
+
+TEST(BinPower, ShiftsThatLoseEveryBitGiveTheNoise)
+{
+	EXPECT_EQ(-97.0, bin_power(0, 0, -20, -97, 1000));
+	EXPECT_EQ(-97.0, bin_power(50, 0, -20, -97, 0));
+	EXPECT_EQ(-97.0, bin_power(1, 64, -20, -97, 1));
+	EXPECT_EQ(-97.0, bin_power(255, 255, -20, -97, 1));
+	EXPECT_EQ(-97.0, bin_power(2, 63, -20, -97, 1));   /* 2 << 63 wraps to 0 */
+	EXPECT_NEAR(-117.0 + 20 * 63 * log10(2.0), bin_power(1, 63, -20, -97, 1), 1e-9);
+}
+
+TEST(BinPower, HugeShiftsDecodeToFiniteNoise)
+{
+	uint8_t data[56];
+	for (int j = 0; j < 56; j++)
+		data[j] = uint8_t(j * 4 + 1);
+	relay_bytes r;
+	for (unsigned max_exp : {32u, 63u, 64u, 200u, 255u})
+		r.ht20(2412, -20, -97, max_exp, data);
+	ASSERT_EQ(5, decode(r));
+	for (int i = 0; i < 5; i++)
+		for (int j = 0; j < 56; j++)   /* from 32 on every square wraps to 0 */
+			EXPECT_EQ(-97.0, recs[i].bins[j]) << i << " " << j;
+}
+
+/* decode_samples reads the relay in debugfs_dir, at most 64 KiB of it. */
+TEST(DecodeSamples, ReadsAtMost64KiBOfTheRelay)
+{
+	temp_dir dir;
+	ASSERT_FALSE(dir.path.empty());
+	snprintf(debugfs_dir, sizeof(debugfs_dir), "%s", dir.path.c_str());
+	EXPECT_EQ(0, decode_samples(recs));   /* no relay */
+
+	relay_bytes r;
+	r.ht20(2412).record(5, 65536 - 2 * 76 - 3).ht20(2417);   /* ends at 65536 */
+	r.ht20(2422);                                             /* past it */
+	ASSERT_TRUE(dir.write("spectral_scan0", r.b.data(), r.b.size()));
+	ASSERT_EQ(2, decode_samples(recs));
+	EXPECT_EQ(2417000, recs[1].center_khz);
+	debugfs_dir[0] = '\0';
+}
+
+}  // namespace
