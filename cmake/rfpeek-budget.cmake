@@ -1,0 +1,84 @@
+# The size, dependency, heap and stack budget of rfpeek, as ctests.
+#
+# Works from either place:
+#  - include(cmake/rfpeek-budget.cmake) at the end of the top CMakeLists.txt;
+#  - -DCMAKE_PROJECT_INCLUDE=<this file>, as the cross scripts pass it: it is
+#    then read at project() and waits for the end of the top directory.
+#
+# Read from the toolchain file, all optional:
+#   RFPEEK_TARGET_NAME   prefix of the test names (default: host)
+#   RFPEEK_SIZE_BUDGET   the stripped rfpeek must be smaller (bytes)
+#   RFPEEK_STATIC        ON: rfpeek must be fully static
+#   RFPEEK_SMOKE_RUNNER  runs rfpeek for the smoke test (default: the
+#                        crosscompiling emulator, or nothing)
+# RFPEEK_STACK_LIMIT caps any one stack frame of the product code (bytes).
+
+set(RFPEEK_STACK_LIMIT 8192 CACHE STRING "Largest stack frame allowed in rfpeek's own code (bytes)")
+
+function(rfpeek_budget_apply)
+  get_property(done GLOBAL PROPERTY RFPEEK_BUDGET_DONE)
+  if(done OR NOT TARGET rfpeek OR NOT TARGET rfpeek_core)
+    return()
+  endif()
+  set_property(GLOBAL PROPERTY RFPEEK_BUDGET_DONE ON)
+
+  set(here "${CMAKE_CURRENT_FUNCTION_LIST_DIR}")
+  set(checks "${here}/../cross/checks")
+  set(name "${RFPEEK_TARGET_NAME}")
+  if(NOT name)
+    set(name host)
+  endif()
+  foreach(tool STRIP NM READELF)
+    if(NOT CMAKE_${tool})
+      message(FATAL_ERROR "rfpeek budget: no ${tool} tool found")
+    endif()
+  endforeach()
+
+  # -Werror makes a frame over the limit, or of unbounded size, a build error.
+  foreach(t rfpeek_core rfpeek)
+    target_compile_options(${t} PRIVATE -fstack-usage -Wstack-usage=${RFPEEK_STACK_LIMIT})
+  endforeach()
+
+  enable_testing()
+
+  if(RFPEEK_SIZE_BUDGET)
+    add_test(NAME budget_${name}_stripped_size
+      COMMAND sh ${checks}/check-size.sh ${CMAKE_STRIP} $<TARGET_FILE:rfpeek> ${RFPEEK_SIZE_BUDGET})
+  endif()
+
+  if(RFPEEK_STATIC)
+    set(kind static)
+  else()
+    set(kind dynamic)
+  endif()
+  add_test(NAME budget_${name}_needed
+    COMMAND sh ${checks}/check-needed.sh ${CMAKE_READELF} $<TARGET_FILE:rfpeek> ${kind})
+
+  # Every object of the product: the core archive and main's own objects.
+  add_test(NAME budget_${name}_no_heap
+    COMMAND sh ${checks}/check-heap.sh ${CMAKE_NM}
+      $<TARGET_FILE:rfpeek_core> $<TARGET_OBJECTS:rfpeek>)
+  # The same check must see allocator calls where there are some.
+  add_library(rfpeek_heap_probe OBJECT ${here}/heap-probe.cpp)
+  add_test(NAME budget_${name}_heap_check_sees_allocators
+    COMMAND sh ${checks}/check-heap.sh --must-find ${CMAKE_NM}
+      $<TARGET_OBJECTS:rfpeek_heap_probe>)
+
+  add_test(NAME budget_${name}_stack_frames
+    COMMAND sh ${checks}/check-stack.sh ${RFPEEK_STACK_LIMIT}
+      ${CMAKE_BINARY_DIR}/CMakeFiles/rfpeek_core.dir ${CMAKE_BINARY_DIR}/CMakeFiles/rfpeek.dir)
+
+  if(DEFINED RFPEEK_SMOKE_RUNNER)
+    set(runner ${RFPEEK_SMOKE_RUNNER})
+  else()
+    set(runner ${CMAKE_CROSSCOMPILING_EMULATOR})
+  endif()
+  add_test(NAME budget_${name}_smoke
+    COMMAND bash ${checks}/smoke-test.sh $<TARGET_FILE:rfpeek> ${runner})
+endfunction()
+
+if(TARGET rfpeek)
+  rfpeek_budget_apply()
+else()
+  cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL rfpeek_budget_apply)
+endif()
