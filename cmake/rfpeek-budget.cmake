@@ -39,8 +39,6 @@ function(rfpeek_budget_apply)
     target_compile_options(${t} PRIVATE -fstack-usage -Wstack-usage=${RFPEEK_STACK_LIMIT})
   endforeach()
 
-  enable_testing()
-
   if(RFPEEK_SIZE_BUDGET)
     add_test(NAME budget_${name}_stripped_size
       COMMAND sh ${checks}/check-size.sh ${CMAKE_STRIP} $<TARGET_FILE:rfpeek> ${RFPEEK_SIZE_BUDGET})
@@ -77,6 +75,9 @@ function(rfpeek_budget_apply)
     COMMAND bash ${checks}/smoke-test.sh $<TARGET_FILE:rfpeek> ${runner})
 endfunction()
 
+# Here, not in the deferred call: ctest files are only written for
+# directories that enabled testing while they were read.
+enable_testing()
 if(TARGET rfpeek)
   rfpeek_budget_apply()
 else()
