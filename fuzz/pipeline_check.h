@@ -1,0 +1,275 @@
+/* One relay stream through decode, edge completion and both reports, with
+ * every property the output must have. Shared by the libFuzzer harness and
+ * the regression tests, so a crash input replays the same checks in ctest. */
+#ifndef RFPEEK_FUZZ_PIPELINE_CHECK_H
+#define RFPEEK_FUZZ_PIPELINE_CHECK_H
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <json-c/json.h>
+
+#include "report/report.h"
+#include "spectral/decode.h"
+#include "spectral/edges.h"
+
+namespace pipeline_check {
+
+inline std::string fail(const char *what, long a = 0, long b = 0)
+{
+	char buf[256];
+	snprintf(buf, sizeof(buf), "%s (%ld, %ld)", what, a, b);
+	return buf;
+}
+
+inline int total_bins(const spectrum_record *r, int count)
+{
+	int n = 0;
+	for (int i = 0; i < count; i++)
+		n += r[i].num_bins;
+	return n;
+}
+
+inline std::string check_finite(const spectrum_record *r, int count, const char *stage)
+{
+	for (int i = 0; i < count; i++)
+		for (int k = 0; k < r[i].num_bins; k++)
+			if (!std::isfinite(r[i].bins[k]))
+				return fail((std::string(stage) + ": bin not finite").c_str(), i, k);
+	return "";
+}
+
+/* What the report must print, from printf itself: the text report may
+ * format numbers its own way but must match this byte for byte. */
+inline std::string reference_text(const spectrum_record *r, int count)
+{
+	std::string out;
+	char line[128];
+	for (int i = 0; i < count; i++) {
+		snprintf(line, sizeof(line), "%d MHz  RSSI: %d dBm  Noise: %d dBm\n",
+			 r[i].center_khz / 1000, r[i].rssi, r[i].noise);
+		out += line;
+	}
+	out += '\n';
+	for (int i = 0; i < count; i++)
+		for (int k = 0; k < r[i].num_bins; k++) {
+			snprintf(line, sizeof(line), "%10.4f  %10.1f\n",
+				 double(bin_freq_hz(r[i], k)) / 1000000.0, r[i].bins[k]);
+			out += line;
+		}
+	return out;
+}
+
+/* Runs a report writer into memory. */
+template <typename Writer>
+inline bool capture_output(Writer write, std::string *text)
+{
+	char *buf = nullptr;
+	size_t size = 0;
+	FILE *f = open_memstream(&buf, &size);
+	if (!f)
+		abort();
+	int r = write(f);
+	fclose(f);
+	text->assign(buf, size);
+	free(buf);
+	return r == 0;
+}
+
+inline std::string check_text(const spectrum_record *r, int count)
+{
+	std::string text;
+	if (!capture_output([&](FILE *f) { return print_text_report(f, r, count); }, &text))
+		return "text report failed";
+	long lines = 0;
+	for (char c : text)
+		lines += c == '\n';
+	long want = count + 1 + total_bins(r, count);
+	if (lines != want || text.empty() || text.back() != '\n')
+		return fail("text report line count", lines, want);
+	if (text != reference_text(r, count))
+		return "text report differs from printf";
+	return "";
+}
+
+/* "%.4f" in the document: the parsed number is within half a unit of the 4th decimal. */
+inline bool near4(json_object *o, double want)
+{
+	if (!o || !(json_object_is_type(o, json_type_double) || json_object_is_type(o, json_type_int)))
+		return false;
+	return std::fabs(json_object_get_double(o) - want) <= 0.00005 + 1e-12 * std::fabs(want);
+}
+
+inline std::string check_channels(json_object *channels, const spectrum_record *r, int count)
+{
+	if (!json_object_is_type(channels, json_type_array) ||
+	    json_object_array_length(channels) != size_t(count))
+		return fail("scan_channels length", long(json_object_array_length(channels)), count);
+	for (int i = 0; i < count; i++) {
+		json_object *ch = json_object_array_get_idx(channels, size_t(i));
+		if (!json_object_is_type(ch, json_type_object) || json_object_object_length(ch) != 3)
+			return fail("scan_channels entry shape", i);
+		const char *keys[3] = {"freq", "rssi", "noise"};
+		int n = 0;
+		json_object_object_foreach(ch, key, val) {
+			(void)val;
+			if (strcmp(key, keys[n++]) != 0)
+				return fail("scan_channels member order", i, n);
+		}
+		json_object *freq = json_object_object_get(ch, "freq");
+		json_object *rssi = json_object_object_get(ch, "rssi");
+		json_object *noise = json_object_object_get(ch, "noise");
+		if (!near4(freq, r[i].center_khz / 1000.0))
+			return fail("scan_channels freq", i, r[i].center_khz);
+		if (!json_object_is_type(rssi, json_type_int) || json_object_get_int(rssi) != r[i].rssi ||
+		    !json_object_is_type(noise, json_type_int) || json_object_get_int(noise) != r[i].noise)
+			return fail("scan_channels rssi/noise", i);
+	}
+	return "";
+}
+
+inline std::string check_results(json_object *results, const spectrum_record *r, int count)
+{
+	size_t want = size_t(total_bins(r, count));
+	if (!json_object_is_type(results, json_type_array) || json_object_array_length(results) != want)
+		return fail("scan_results length", long(json_object_array_length(results)), long(want));
+	size_t at = 0;
+	for (int i = 0; i < count; i++)
+		for (int k = 0; k < r[i].num_bins; k++, at++) {
+			json_object *pair = json_object_array_get_idx(results, at);
+			if (!json_object_is_type(pair, json_type_array) || json_object_array_length(pair) != 2)
+				return fail("scan_results pair shape", i, k);
+			if (!near4(json_object_array_get_idx(pair, 0), double(bin_freq_hz(r[i], k)) / 1e6))
+				return fail("scan_results frequency", i, k);
+			if (!near4(json_object_array_get_idx(pair, 1), r[i].bins[k]))
+				return fail("scan_results power", i, k);
+		}
+	return "";
+}
+
+/* Doubles are written "%.4f": exactly four digits after every point. */
+inline bool four_decimals(const std::string &text)
+{
+	for (size_t i = 0; i < text.size(); i++) {
+		if (text[i] != '.')
+			continue;
+		size_t digits = 0;
+		while (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9')
+			i++, digits++;
+		if (digits != 4)
+			return false;
+	}
+	return true;
+}
+
+inline std::string check_json(const spectrum_record *r, int count)
+{
+	std::string text;
+	if (!capture_output([&](FILE *f) { return print_json_report(f, r, count); }, &text))
+		return "JSON report failed";
+	if (text.size() < 2 || text.back() != '\n')
+		return "JSON report does not end in a newline";
+	if (!four_decimals(text))
+		return "JSON number without four decimals";
+	json_tokener *tok = json_tokener_new();
+	if (!tok)
+		abort();
+	int body = int(text.size() - 1);
+	json_object *root = json_tokener_parse_ex(tok, text.data(), body);
+	bool whole = json_tokener_get_error(tok) == json_tokener_success &&
+		     json_tokener_get_parse_end(tok) == size_t(body);
+	json_tokener_free(tok);
+	std::string err;
+	if (!root || !whole) {
+		err = "JSON report does not parse as one document";
+	} else if (text.compare(0, size_t(body), json_object_to_json_string_ext(root,
+			JSON_C_TO_STRING_PRETTY | JSON_C_TO_STRING_SPACED)) != 0) {
+		/* numbers keep their text through the tokener: this compares the layout */
+		err = "JSON report is not the library's pretty print";
+	} else if (!json_object_is_type(root, json_type_object) || json_object_object_length(root) != 2) {
+		err = "JSON root is not an object of two members";
+	} else {
+		int n = 0;
+		json_object_object_foreach(root, key, val) {
+			(void)val;
+			if (strcmp(key, n++ ? "scan_results" : "scan_channels") != 0)
+				err = "JSON root members out of order";
+		}
+		if (err.empty())
+			err = check_channels(json_object_object_get(root, "scan_channels"), r, count);
+		if (err.empty())
+			err = check_results(json_object_object_get(root, "scan_results"), r, count);
+	}
+	json_object_put(root);
+	return err;
+}
+
+inline std::string check_completed(const spectrum_record *before, const spectrum_record *after,
+				   int count)
+{
+	for (int i = 0; i < count; i++) {
+		if (after[i].num_bins != full_20mhz_bins)
+			return fail("completed record without 64 bins", i, after[i].num_bins);
+		/* the measured bins move, unchanged, to 4..59 */
+		if (memcmp(after[i].bins + 4, before[i].bins, ht20_bins * sizeof(double)) != 0)
+			return fail("measured bins changed by edge completion", i);
+	}
+	return check_finite(after, count, "edges");
+}
+
+inline std::string check_reports(const spectrum_record *r, int count)
+{
+	std::string err = check_text(r, count);
+	return err.empty() ? check_json(r, count) : err;
+}
+
+/* "" when the stream passes, else what went wrong. */
+inline std::string check_pipeline(const unsigned char *data, size_t len)
+{
+	static spectrum_buffer decoded, current, chanscan;
+
+	int count = decode_stream(data, len, decoded);
+	if (count < 0 || count > max_records || size_t(count) > len / ht20_sample_len)
+		return fail("record count out of range", count, long(len));
+	for (int i = 0; i < count; i++) {
+		const spectrum_record &r = decoded[i];
+		bool ht20 = r.bandwidth_khz == 20000 && r.num_bins == ht20_bins;
+		bool ht40 = r.bandwidth_khz == 40000 && r.num_bins == ht40_bins;
+		if (!ht20 && !ht40)
+			return fail("decoded record of unknown shape", i, r.num_bins);
+	}
+	std::string err = check_finite(decoded, count, "decode");
+	if (!err.empty())
+		return err;
+
+	/* current channel: completed only when the capture starts with a 20 MHz sample */
+	memcpy(current, decoded, sizeof(decoded));
+	bool complete = count > 0 && current[0].bandwidth_khz == 20000;
+	if (complete)
+		complete_edges(current, count);
+	err = complete ? check_completed(decoded, current, count) : "";
+	if (err.empty())
+		err = check_reports(current, count);
+	if (!err.empty())
+		return "current channel: " + err;
+
+	/* -F: completed whatever the records are */
+	memcpy(chanscan, decoded, sizeof(decoded));
+	complete_edges(chanscan, count);
+	err = check_completed(decoded, chanscan, count);
+	/* the same records as above: their reports were checked already */
+	if (complete && err.empty())
+		return memcmp(chanscan, current, sizeof(spectrum_record) * size_t(count)) == 0
+			       ? "" : "chanscan: completion differs from the current-channel one";
+	if (err.empty())
+		err = check_reports(chanscan, count);
+	return err.empty() ? "" : "chanscan: " + err;
+}
+
+} // namespace pipeline_check
+
+#endif

@@ -1,0 +1,138 @@
+/* Replays the fuzz seeds and every input the fuzzer ever failed on through
+ * the fuzz harness's own checks, so ctest (and its sanitizer build) keeps them. */
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "../../fuzz/pipeline_check.h"
+
+namespace {
+
+std::string repo_dir(const char *sub)
+{
+	std::string here = __FILE__;   /* .../tests/report/this file */
+	for (int up = 0; up < 3; up++)
+		here.erase(here.find_last_of('/'));
+	return here + "/" + sub;
+}
+
+std::vector<std::string> files_in(const std::string &dir)
+{
+	std::vector<std::string> names;
+	DIR *d = opendir(dir.c_str());
+	if (!d)
+		return names;
+	while (dirent *e = readdir(d))
+		if (e->d_name[0] != '.')
+			names.push_back(dir + "/" + e->d_name);
+	closedir(d);
+	return names;
+}
+
+std::vector<unsigned char> read_file(const std::string &path)
+{
+	std::ifstream in(path, std::ios::binary);
+	return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string check(const std::vector<unsigned char> &s)
+{
+	return pipeline_check::check_pipeline(s.data(), s.size());
+}
+
+void put_be16(std::vector<unsigned char> &s, unsigned v)
+{
+	s.push_back((v >> 8) & 0xff);
+	s.push_back(v & 0xff);
+}
+
+/* fft_sample_ht20 with the given length field; data bytes follow seed */
+void add_ht20(std::vector<unsigned char> &s, unsigned freq, unsigned seed, unsigned length = 73,
+	      unsigned char max_exp = 0)
+{
+	s.push_back(1);
+	put_be16(s, length);
+	s.push_back(max_exp);
+	put_be16(s, freq);
+	s.push_back(0xc4);   /* rssi -60 */
+	s.push_back(0xa1);   /* noise -95 */
+	for (unsigned i = 0; i < 12; i++)
+		s.push_back(0);
+	for (unsigned i = 0; i + 17 < length; i++)
+		s.push_back((unsigned char)((seed + i) * 37 >> (i % 5)));
+}
+
+void add_ht20_40(std::vector<unsigned char> &s, unsigned freq, unsigned char chan_type,
+		 unsigned char max_exp)
+{
+	s.push_back(2);
+	put_be16(s, 152);
+	s.push_back(chan_type);
+	put_be16(s, freq);
+	for (unsigned i = 0; i < 20; i++)   /* rssi, tsf, noise, magnitudes, indexes, weights */
+		s.push_back(i < 2 || i == 10 || i == 11 ? 0xc0 : 0);
+	s.push_back(max_exp);
+	for (unsigned i = 0; i < 128; i++)
+		s.push_back((unsigned char)(i * 11));
+}
+
+TEST(PipelineRegression, EverySeedAndPastFailurePasses)
+{
+	std::vector<std::string> seeds = files_in(repo_dir("fuzz/corpus"));
+	ASSERT_GE(seeds.size(), 20u) << "seed corpus missing under " << repo_dir("fuzz/corpus");
+	std::vector<std::string> inputs = files_in(repo_dir("fuzz/regressions"));
+	inputs.insert(inputs.end(), seeds.begin(), seeds.end());
+	for (const std::string &path : inputs)
+		EXPECT_EQ(check(read_file(path)), "") << path;
+}
+
+TEST(PipelineRegression, StopsAt256Records)
+{
+	std::vector<unsigned char> s;
+	for (unsigned i = 0; i < 300; i++)
+		add_ht20(s, 2412 + 5 * (i % 13), i);
+	static spectrum_buffer records;
+	EXPECT_EQ(decode_stream(s.data(), s.size(), records), max_records);
+	EXPECT_EQ(check(s), "");
+}
+
+TEST(PipelineRegression, LengthFfffdEndsTheWalk)
+{
+	std::vector<unsigned char> s;
+	add_ht20(s, 2412, 1);
+	s.insert(s.end(), {1, 0xff, 0xfd});
+	add_ht20(s, 2417, 2);
+	static spectrum_buffer records;
+	EXPECT_EQ(decode_stream(s.data(), s.size(), records), 1);
+	EXPECT_EQ(check(s), "");
+}
+
+TEST(PipelineRegression, ShiftsOf64AndMoreGiveFiniteBins)
+{
+	std::vector<unsigned char> s;
+	for (unsigned char e : {62, 63, 64, 200, 255})
+		add_ht20(s, 2437, e, 73, e);
+	add_ht20_40(s, 2437, 3, 255);
+	static spectrum_buffer records;
+	ASSERT_EQ(decode_stream(s.data(), s.size(), records), 6);
+	EXPECT_EQ(check(s), "");
+}
+
+TEST(PipelineRegression, HalfRecordAfterWholeOnes)
+{
+	std::vector<unsigned char> s;
+	add_ht20_40(s, 5200, 2, 1);
+	add_ht20(s, 5180, 3);
+	add_ht20(s, 5240, 4);
+	s.resize(s.size() - 30);
+	static spectrum_buffer records;
+	EXPECT_EQ(decode_stream(s.data(), s.size(), records), 2);
+	EXPECT_EQ(check(s), "");
+}
+
+} // namespace
