@@ -1,0 +1,140 @@
+#!/bin/bash
+# The kernel bench's own checks, in three boots: the ath9k stand-in inside a
+# VM (selftest/stand-in.sh), then vm-run's contract (arguments, outputs,
+# preload and inject, --no-spectral, --ap, the command time limit).
+# Prints one "ok"/"not ok" line per check and "N passed, N failed".
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+vm=$here/vm-run
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kbench-selftest.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+pass=0
+failed=0
+ok() { echo "ok - $*"; pass=$((pass + 1)); }
+bad() { echo "not ok - $*"; failed=$((failed + 1)); }
+expect() { # NAME EXPECTED ACTUAL
+	if [ "$2" = "$3" ]; then ok "$1"; else bad "$1: expected [$2], got [$3]"; fi
+}
+same_file() { # NAME EXPECTED_FILE ACTUAL_FILE
+	if cmp -s "$2" "$3"; then ok "$1"; else bad "$1: $3 differs from $2"; fi
+}
+t0=$(date +%s.%N)
+secs() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'; }
+
+# Usage errors are bench failures (exit 2) and need no boot.
+"$here/setup" --quiet || { bad "setup"; echo "$pass passed, $failed failed"; exit 1; }
+"$vm" --out "$work/u" >/dev/null 2>&1
+expect "vm-run without a command is a usage error" 2 $?
+"$vm" --bogus --out "$work/u" -- true >/dev/null 2>&1
+expect "vm-run with an unknown option is a usage error" 2 $?
+"$vm" --preload "$work/missing" --out "$work/u" -- true >/dev/null 2>&1
+expect "vm-run with a missing preload file fails" 2 $?
+head -c 262145 /dev/zero >"$work/big"
+"$vm" --inject "$work/big" --out "$work/u" -- true >/dev/null 2>&1
+expect "vm-run refuses an injection over 256 KiB" 2 $?
+"$vm" --radios 0 --out "$work/u" -- true >/dev/null 2>&1
+expect "vm-run refuses --radios 0" 2 $?
+
+# Boot 1, in the background: the stand-in's files (two vCPUs, so that one
+# relay file for all CPUs is a real check).
+(
+	s=$(date +%s.%N)
+	RFPEEK_VM_SMP=2 RFPEEK_BIN=none "$vm" --radios 3 --out "$work/b1" \
+		--script "$here/selftest/stand-in.sh" >"$work/b1.log" 2>&1
+	echo $? >"$work/b1.rc"
+	secs "$s" >"$work/b1.time"
+) &
+b1=$!
+
+# Boot 2: arguments, outputs, preload and inject through vm-run. Any
+# dynamically linked program stands in for rfpeek: what matters is that
+# it runs from PATH with its libraries.
+head -c 262144 /dev/urandom >"$work/pre"
+head -c 777 /dev/urandom >"$work/inj"
+mkdir -p "$work/b2/files"
+echo stale >"$work/b2/files/stale"
+s=$(date +%s.%N)
+RFPEEK_BIN=$(command -v iw) "$vm" --preload "$work/pre" --inject "$work/inj" --out "$work/b2" -- \
+	sh -c '
+		printf "[%s]\n" "$0" "$@"
+		ls -A | wc -l
+		rfpeek --version
+		echo to-stderr >&2
+		A=/sys/kernel/debug/ieee80211/phy0/ath9k
+		cat $A/spectral_scan0 >pre_back
+		echo manual >$A/spectral_scan_ctl
+		echo trigger >$A/spectral_scan_ctl
+		echo chanscan >$A/spectral_scan_ctl
+		mkdir sub && echo nested >sub/f
+		exit 7' \
+	zero 'a b' "it's" '' 'line1
+line2' '$HOME' '*' >"$work/b2.log" 2>&1
+rc=$?
+echo "# boot 2: $(secs "$s") s"
+expect "vm-run exits 0 when the command fails" 0 $rc
+[ $rc = 0 ] || sed 's/^/#   /' "$work/b2.log"
+expect "arguments arrive unchanged" "[zero]
+[a b]
+[it's]
+[]
+[line1
+line2]
+[\$HOME]
+[*]
+0
+iw version $(iw --version | sed 's/^iw version //')" "$(cat "$work/b2/stdout" 2>&1)"
+expect "stderr" "to-stderr" "$(cat "$work/b2/stderr" 2>&1)"
+expect "status holds the command's exit status" "7" "$(cat "$work/b2/status" 2>&1)"
+expect "ctl_after holds the mode left behind" "chanscan" "$(cat "$work/b2/ctl_after" 2>&1)"
+same_file "--preload: 256 KiB in the relay before the command" "$work/pre" "$work/b2/files/pre_back"
+same_file "--inject: the trigger brought exactly the file, relay_after has it" "$work/inj" "$work/b2/relay_after"
+expect "files/ holds the working directory" "nested" "$(cat "$work/b2/files/sub/f" 2>&1)"
+expect "files/ from an earlier run is replaced" "no" "$([ -e "$work/b2/files/stale" ] && echo yes || echo no)"
+
+# Boot 3: no module, an access point, two radios, the command time limit.
+s=$(date +%s.%N)
+RFPEEK_VM_CMD_TIMEOUT=5 RFPEEK_BIN=none "$vm" --no-spectral --ap --radios 2 --out "$work/b3" -- \
+	sh -c '
+		ls /sys/kernel/debug/ieee80211/phy0
+		ls /sys/kernel/debug/rfpeek_bench 2>/dev/null || echo no-knobs
+		iw dev wlan0 info | grep -E "type|channel"
+		iw dev | grep -c Interface
+		command -v rfpeek || echo no-rfpeek
+		echo waiting
+		sleep 100
+		echo not-reached' >"$work/b3.log" 2>&1
+rc=$?
+echo "# boot 3: $(secs "$s") s"
+expect "vm-run exits 0 when the command is killed" 0 $rc
+[ $rc = 0 ] || sed 's/^/#   /' "$work/b3.log"
+out=$(cat "$work/b3/stdout" 2>&1)
+expect "--no-spectral: no ath9k directory, no knobs" "no no-knobs" \
+	"$(grep -qx ath9k <<<"$out" && echo yes || echo no) $(grep -x no-knobs <<<"$out")"
+expect "--ap: wlan0 is a beaconing AP on channel 1" "type AP channel 1 (2412 MHz)" \
+	"$(grep -E 'type|channel' <<<"$out" | sed 's/^[[:space:]]*//; s/,.*//' | tr '\n' ' ' | sed 's/ $//')"
+expect "--radios 2 gives two interfaces" "2" "$(sed -n '/^[0-9]*$/p' <<<"$out")"
+expect "RFPEEK_BIN=none leaves rfpeek out" "no-rfpeek" "$(grep -x no-rfpeek <<<"$out")"
+expect "the time limit kills the command" "waiting 137" "$(tail -n1 <<<"$out") $(cat "$work/b3/status" 2>&1)"
+expect "the kill is reported on stderr" "1" "$(grep -c 'still running after 5 s' "$work/b3/stderr" 2>&1)"
+expect "ctl_after and relay_after are empty without the module" "0 0" \
+	"$(stat -c %s "$work/b3/ctl_after" 2>&1) $(stat -c %s "$work/b3/relay_after" 2>&1)"
+
+wait $b1
+echo "# boot 1: $(cat "$work/b1.time") s"
+expect "boot 1 ran" "0 0" "$(cat "$work/b1.rc") $(cat "$work/b1/status" 2>&1)"
+[ "$(cat "$work/b1.rc")" = 0 ] || sed 's/^/#   /' "$work/b1.log"
+if [ -s "$work/b1/stdout" ]; then
+	while IFS= read -r line; do
+		case $line in
+		"ok - "*) ok "stand-in: ${line#ok - }" ;;
+		"not ok - "*) bad "stand-in: ${line#not ok - }" ;;
+		esac
+	done <"$work/b1/stdout"
+fi
+expect "stand-in checks ran to the end" "checks done" "$(tail -n1 "$work/b1/stdout" 2>&1)"
+[ ! -s "$work/b1/stderr" ] || { echo "# stand-in stderr:"; sed 's/^/#   /' "$work/b1/stderr"; }
+
+echo "# total: $(secs "$t0") s"
+echo "$pass passed, $failed failed"
+[ $failed = 0 ]
