@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include "temp_dir.h"
+
+extern char **environ;
+
+namespace {
+
+/* Every exit path here ends before any nl80211 or debugfs work succeeds, so
+ * the built binary runs as it would on the router. */
+struct outcome {
+	int status = -1;
+	std::string out, err;
+};
+
+outcome run_rfpeek(std::vector<std::string> args)
+{
+	outcome o;
+	temp_dir dir;
+	if (dir.path.empty())
+		return o;
+	args.insert(args.begin(), "rfpeek");
+	std::vector<char *> argv;
+	for (auto &a : args)
+		argv.push_back(&a[0]);
+	argv.push_back(nullptr);
+
+	posix_spawn_file_actions_t fa;
+	posix_spawn_file_actions_init(&fa);
+	posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+	posix_spawn_file_actions_addopen(&fa, 1, dir.file("out").c_str(), O_WRONLY | O_CREAT, 0600);
+	posix_spawn_file_actions_addopen(&fa, 2, dir.file("err").c_str(), O_WRONLY | O_CREAT, 0600);
+	pid_t pid;
+	int st;
+	if (posix_spawn(&pid, RFPEEK_BINARY, &fa, nullptr, argv.data(), environ) == 0 &&
+	    waitpid(pid, &st, 0) == pid && WIFEXITED(st))
+		o.status = WEXITSTATUS(st);
+	posix_spawn_file_actions_destroy(&fa);
+	o.out = dir.read("out");
+	o.err = dir.read("err");
+	return o;
+}
+
+const std::string usage =
+	"Usage: rfpeek [options]\n\n"
+	"Without -F, scans current channel.\n"
+	"With -F, scans specified frequencies.\n"
+	"Default output is plain text.\n\n"
+	"Options:\n"
+	"  -F <freq>      Frequency (MHz) or range (2412-2462) or 'all'\n"
+	"  -j             JSON output to stdout\n"
+	"  -o <file>      JSON output to file\n"
+	"  -i <iface>     Interface (default: wlan0)\n"
+	"  -d <ms>        Dwell time (default: 100 ms)\n"
+	"  -h             Show this help\n\n";
+
+TEST(CliExit, HelpPrintsTheDefaultsAndSucceeds)
+{
+	for (auto args : {std::vector<std::string>{"-h"}, {"-i", "eth7", "-d", "5", "--help"}}) {
+		outcome o = run_rfpeek(args);
+		EXPECT_EQ(0, o.status) << args[0];
+		EXPECT_EQ(usage, o.err) << args[0];
+		EXPECT_EQ("", o.out) << args[0];
+	}
+}
+
+TEST(CliExit, BadOptionPrintsUsageAfterGetoptsDiagnostic)
+{
+	for (auto args : {std::vector<std::string>{"-x"}, {"--bogus"}, {"-j", "-F"}, {"-d"}}) {
+		outcome o = run_rfpeek(args);
+		EXPECT_EQ(1, o.status) << args.back();
+		ASSERT_GT(o.err.size(), usage.size()) << args.back();
+		/* the diagnostic's words are the libc's own; it names the program */
+		EXPECT_EQ(0u, o.err.find("rfpeek: ")) << o.err;
+		EXPECT_EQ(usage, o.err.substr(o.err.size() - usage.size())) << args.back();
+		EXPECT_EQ('\n', o.err[o.err.size() - usage.size() - 1]);
+	}
+}
+
+TEST(CliExit, BadRangesAndFrequencies)
+{
+	for (std::string arg : {"2462-2412", "0-10", "abc-2412", "2412-", "-5"}) {
+		outcome o = run_rfpeek({"-i", "nosuchif0", "-F", arg});
+		EXPECT_EQ(1, o.status) << arg;
+		EXPECT_EQ("Error: invalid range '" + arg + "'\nError: invalid frequencies\n", o.err);
+	}
+	for (std::string arg : {"0", "abc", "", "all5"}) {
+		outcome o = run_rfpeek({"-i", "nosuchif0", "-F", "2412", "--freq", arg});
+		EXPECT_EQ(1, o.status) << arg;
+		EXPECT_EQ("Error: invalid frequency '" + arg + "'\nError: invalid frequencies\n", o.err);
+		EXPECT_EQ("", o.out);
+	}
+}
+
+TEST(CliExit, SingleFrequencyOnAFullListFails)
+{
+	outcome o = run_rfpeek({"-F", "1000-2270", "-F", "2412"});
+	EXPECT_EQ(1, o.status);
+	EXPECT_EQ("Error: invalid frequencies\n", o.err);
+	/* one fewer leaves room for it: the run goes on to nl80211 */
+	o = run_rfpeek({"-F", "1000-2265", "-F", "2412", "-i", "nosuchif0"});
+	EXPECT_EQ("Error: nl80211 init failed\n", o.err);
+}
+
+TEST(CliExit, UnopenableOutputFile)
+{
+	outcome o = run_rfpeek({"-o", "/nonexistent-rfpeek-dir/out.json"});
+	EXPECT_EQ(1, o.status);
+	EXPECT_EQ("Error: cannot open '/nonexistent-rfpeek-dir/out.json'\n", o.err);
+}
+
+TEST(CliExit, OutputFileStaysAsCreatedAfterALaterError)
+{
+	temp_dir dir;
+	ASSERT_TRUE(dir.write("out.json", "old", 3));
+	outcome o = run_rfpeek({"-o", dir.file("out.json"), "-F", "0"});
+	EXPECT_EQ(1, o.status);
+	EXPECT_EQ("", dir.read("out.json"));   /* truncated at once, left empty */
+}
+
+/* No such interface, and on a machine without nl80211 no family either:
+ * one message for both. */
+TEST(CliExit, MissingInterfaceIsAnInitFailure)
+{
+	for (auto args : {std::vector<std::string>{"-i", "nosuchif0"},
+			  {"-F", "all", "-j", "-d", "-5", "--iface", "nosuchif0"}}) {
+		outcome o = run_rfpeek(args);
+		EXPECT_EQ(1, o.status);
+		EXPECT_EQ("Error: nl80211 init failed\n", o.err);
+		EXPECT_EQ("", o.out);
+	}
+}
+
+}  // namespace
