@@ -17,18 +17,20 @@ spectrum_record ramp(int center_mhz, double first, double step = 2.0)
 }
 
 /* After the move, bin 4 + j holds measured bin j. */
-void expect_measured_moved(const spectrum_record &r, double first, double step = 2.0)
+void expect_measured_moved(const spectrum_record &r, const spectrum_record &before)
 {
 	EXPECT_EQ(64, r.num_bins);
 	for (int j = 0; j < 56; j++)
-		EXPECT_DOUBLE_EQ(first + step * j, r.bins[4 + j]) << j;
+		EXPECT_EQ(before.bins[j], r.bins[4 + j]) << j;
 }
 
 TEST(CompleteEdges, SingleRecordExtrapolatesBothEdges)
 {
 	spectrum_record r[1] = {ramp(2412, -90)};
+	r[0].bins[2] = r[0].bins[53] = 0;   /* only the two outermost bins count */
+	const spectrum_record before = r[0];
 	complete_edges(r, 1);
-	expect_measured_moved(r[0], -90);
+	expect_measured_moved(r[0], before);
 	EXPECT_DOUBLE_EQ(-92, r[0].bins[3]);
 	EXPECT_DOUBLE_EQ(-94, r[0].bins[2]);
 	EXPECT_DOUBLE_EQ(-96, r[0].bins[1]);
@@ -42,9 +44,10 @@ TEST(CompleteEdges, AdjacentChannelsInterpolateTheirFacingEdges)
 {
 	/* 20 MHz apart: den = 20000000 - 17187500 = 2812500 */
 	spectrum_record r[2] = {ramp(5180, -80, 0.5), ramp(5200, -60, -0.25)};
+	const spectrum_record before[2] = {r[0], r[1]};
 	complete_edges(r, 2);
-	expect_measured_moved(r[0], -80, 0.5);
-	expect_measured_moved(r[1], -60, -0.25);
+	expect_measured_moved(r[0], before[0]);
+	expect_measured_moved(r[1], before[1]);
 	const double w = -52.5, s = -60;   /* first's bin 59, second's bin 4 */
 	for (int m = 1; m <= 4; m++)
 		EXPECT_NEAR(w + (s - w) * m / 9.0, r[0].bins[59 + m], 1e-9) << m;
@@ -71,18 +74,20 @@ TEST(CompleteEdges, CloseChannelsPlaceFilledBinsBeyondTheLine)
 
 TEST(CompleteEdges, DescendingOrderStillInterpolates)
 {
-	/* c - p = -20 MHz passes the window: d = -20000000, den = -37187500 */
-	spectrum_record r[2] = {ramp(2452, -70, 0), ramp(2432, -50, 0)};
+	/* c - p = -30 MHz is below the window, however far it lies:
+	 * d = -30000000, den = -47187500 */
+	spectrum_record r[2] = {ramp(2462, -70, 0), ramp(2432, -50, 0)};
 	complete_edges(r, 2);
-	EXPECT_NEAR(-70 + 20 * (37500000.0 / 37187500), r[1].bins[3], 1e-9);
-	EXPECT_NEAR(-70 + 20 * (38437500.0 / 37187500), r[1].bins[0], 1e-9);
-	EXPECT_NEAR(-70 + 20 * (312500.0 / -37187500), r[0].bins[60], 1e-9);
+	EXPECT_NEAR(-70 + 20 * (47500000.0 / 47187500), r[1].bins[3], 1e-9);
+	EXPECT_NEAR(-70 + 20 * (48437500.0 / 47187500), r[1].bins[0], 1e-9);
+	EXPECT_NEAR(-70 + 20 * (312500.0 / -47187500), r[0].bins[60], 1e-9);
 }
 
 TEST(CompleteEdges, ChannelsFurtherApartThan20MHzExtrapolate)
 {
 	for (int second_khz : {5240000, 5200001}) {
 		spectrum_record r[2] = {ramp(5180, -90), ramp(5180, -70, -1)};
+		r[0].bins[53] = r[1].bins[2] = 0;
 		r[1].center_khz = second_khz;
 		complete_edges(r, 2);
 		EXPECT_DOUBLE_EQ(28, r[0].bins[63]) << second_khz;     /* 20 + 4 * 2 */
@@ -95,8 +100,9 @@ TEST(CompleteEdges, A128BinRecordIsCutTo64WithItsOwnWindow)
 	spectrum_record r[2] = {ramp(2422, -90), ramp(2452, -60, 0)};
 	r[0].bandwidth_khz = 40000;
 	r[0].num_bins = 128;
+	const spectrum_record before = r[0];
 	complete_edges(r, 2);
-	expect_measured_moved(r[0], -90);
+	expect_measured_moved(r[0], before);
 	/* 30 MHz to the next: outside 20 MHz, inside the record's 40 MHz */
 	const double den = 30000000.0 - 17187500;
 	EXPECT_NEAR(20 + (-60 - 20) * (312500.0 / den), r[0].bins[60], 1e-9);
