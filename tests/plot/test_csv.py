@@ -1,0 +1,70 @@
+"""rtl_power-style CSV: every row parses, and the rows give back every bin
+of the reports, in order, at its own frequency."""
+import datetime
+import json
+import os
+
+import pytest
+
+from conftest import BIN_HZ, run_tool
+
+
+def _parse_row(line):
+    fields = [f.strip() for f in line.split(",")]
+    stamp = datetime.datetime.strptime(f"{fields[0]} {fields[1]}", "%Y-%m-%d %H:%M:%S")
+    low, high = int(fields[2]), int(fields[3])
+    step = float(fields[4])
+    samples = int(fields[5])
+    values = [float(v) for v in fields[6:]]
+    return stamp, low, high, step, samples, values
+
+
+def _csv_for(args, tmp_path):
+    out = tmp_path / "bins.csv"
+    done = run_tool(*args, "--csv", out)
+    assert done.returncode == 0, done.stderr
+    return out.read_text().splitlines()
+
+
+@pytest.mark.parametrize("inputs", [
+    ["band24.json"], ["band5.json"], ["single.json"], ["ht40.json"],
+    ["waterfall/report03.json", "waterfall/report00.json"],   # order as given
+])
+def test_rows_cover_the_bins_exactly(fixtures_dir, tmp_path, inputs):
+    paths = [fixtures_dir / n for n in inputs]
+    lines = _csv_for(paths, tmp_path)
+
+    expected_bins, expected_rows = [], []
+    for path in paths:
+        doc = json.loads(path.read_text())
+        mtime = datetime.datetime.fromtimestamp(int(os.stat(path).st_mtime))
+        expected_bins += [(round(f * 1e6), p) for f, p in doc["scan_results"]]
+        expected_rows += [(mtime, round(ch["freq"] * 1e6)) for ch in doc["scan_channels"]]
+
+    assert len(lines) == len(expected_rows)
+    got_bins = []
+    for line, (mtime, centre_hz) in zip(lines, expected_rows):
+        stamp, low, high, step, samples, values = _parse_row(line)
+        assert stamp == mtime
+        assert step == BIN_HZ
+        assert samples == 1
+        assert (high - low) % BIN_HZ == 0 and (high - low) // BIN_HZ == len(values)
+        assert low + len(values) // 2 * BIN_HZ == centre_hz   # the row is its record
+        got_bins += [(low + k * BIN_HZ, v) for k, v in enumerate(values)]
+
+    assert [hz for hz, _ in got_bins] == [hz for hz, _ in expected_bins]
+    assert all(abs(v - p) <= 0.005 for (_, v), (_, p) in zip(got_bins, expected_bins))
+
+
+def test_directory_rows_follow_the_reports_in_time(fixtures_dir, tmp_path):
+    lines = _csv_for([fixtures_dir / "waterfall"], tmp_path)
+    stamps = [_parse_row(line)[0] for line in lines]
+    assert len(lines) == 8 * 3
+    assert stamps == sorted(stamps) and len(set(stamps)) == 8
+
+
+def test_empty_report_gives_no_rows_and_standard_output_works(fixtures_dir):
+    done = run_tool(fixtures_dir / "empty.json", "--csv", "-")
+    assert (done.returncode, done.stdout, done.stderr) == (0, "", "")
+    done = run_tool(fixtures_dir / "single.json", "--csv", "-")
+    assert done.returncode == 0 and len(done.stdout.splitlines()) == 4

@@ -1,0 +1,139 @@
+"""The pictures, read back from the PNG files: size, where the peak is drawn,
+which waterfall column is strongest, and that time runs down."""
+import os
+import shutil
+
+import matplotlib.image as mpimg
+import numpy as np
+import pytest
+
+from conftest import BIN_MHZ, png_size, run_tool
+
+
+def _axes_region(img, ax):
+    """Pixel rows and columns inside the axes frame (spines left out)."""
+    height = img.shape[0]
+    bb = ax.get_window_extent()
+    r0, r1 = int(np.ceil(height - bb.y1)) + 2, int(np.floor(height - bb.y0)) - 2
+    c0, c1 = int(np.ceil(bb.x0)) + 2, int(np.floor(bb.x1)) - 2
+    return r0, r1, c0, c1
+
+
+def _to_data(ax, img, col, row):
+    """Pixel centre (column, row from the top) to data coordinates."""
+    return ax.transData.inverted().transform((col + 0.5, img.shape[0] - (row + 0.5)))
+
+
+def _render(plot, fig, tmp_path, name):
+    path = tmp_path / name
+    plot.save_png(fig, str(path))
+    return mpimg.imread(str(path))[..., :3]
+
+
+@pytest.mark.parametrize("name", ["band24.json", "band5.json", "single.json", "ht40.json"])
+def test_spectrum_peak_is_drawn_at_the_tone(plot, fixtures_dir, manifest, tmp_path, name):
+    report = plot.load_report(str(fixtures_dir / name))
+    fig = plot.render_spectrum([report], (1000, 600))
+    img = _render(plot, fig, tmp_path, "spectrum.png")
+    ax = fig.axes[0]
+    r0, r1, c0, c1 = _axes_region(img, ax)
+    region = img[r0:r1, c0:c1]
+    # record lines are coloured, even where antialiasing pales them; grid,
+    # guides, text and the peak ring are grey
+    coloured = (region.max(axis=2) - region.min(axis=2)) > 0.08
+    rows, cols = np.nonzero(coloured)
+    top = rows.min()
+    freq, dbm = _to_data(ax, img, c0 + cols[rows == top].mean(), r0 + top)
+
+    tone = manifest[name]["tone_mhz"]
+    tone_dbm = max(p for r in report.records for f, p in zip(r.freqs, r.powers)
+                   if abs(f - tone) < 1e-6)
+    assert abs(freq - tone) < BIN_MHZ / 2, f"peak drawn at {freq:.3f} MHz, tone at {tone}"
+    assert abs(dbm - tone_dbm) < 1.0
+
+
+def _value_index(img, cmap):
+    """Each pixel's place on the colour map (0..255), or -1 where the colour
+    is not on it (the no-data grey)."""
+    lut = cmap(np.linspace(0.0, 1.0, 256))[:, :3]
+    flat = img.reshape(-1, 3)
+    colours, inverse = np.unique(np.round(flat, 3), axis=0, return_inverse=True)
+    dist = np.linalg.norm(colours[:, None, :] - lut[None, :, :], axis=2)
+    index = np.where(dist.min(axis=1) < 0.03, dist.argmin(axis=1), -1)
+    return index[inverse.reshape(-1)].reshape(img.shape[:2])
+
+
+def _waterfall(plot, fixtures_dir, tmp_path, time_axis):
+    reports = [plot.load_report(p) for p in plot.expand_inputs([str(fixtures_dir / "waterfall")])]
+    fig = plot.render_waterfall(reports, (1000, 600), time_axis)
+    img = _render(plot, fig, tmp_path, "waterfall.png")
+    ax = fig.axes[0]
+    r0, r1, c0, c1 = _axes_region(img, ax)
+    values = _value_index(img[r0:r1, c0:c1], ax.collections[0].cmap).astype(float)
+    values[values < 0] = np.nan
+    return reports, fig, img, ax, (r0, c0), values
+
+
+def test_waterfall_strongest_column_is_the_tone(plot, fixtures_dir, manifest, tmp_path):
+    _, _, img, ax, (r0, c0), values = _waterfall(plot, fixtures_dir, tmp_path, "index")
+    assert np.isfinite(values).mean() > 0.9   # the picture is mostly colour-mapped cells
+    strongest = int(np.nanargmax(np.nanmean(values, axis=0)))
+    freq, _ = _to_data(ax, img, c0 + strongest, r0)
+    tone = manifest["waterfall/report00.json"]["tone_mhz"]
+    assert abs(freq - tone) < BIN_MHZ / 2, f"strongest column at {freq:.3f} MHz, tone at {tone}"
+
+
+@pytest.mark.parametrize("time_axis", ["index", "mtime"])
+def test_waterfall_rows_run_down_in_time_order(plot, fixtures_dir, tmp_path, time_axis):
+    # make_plot_fixtures moves a weak carrier up by two bins per report in
+    # 2412's channel: row by row, down the picture, it must move right.
+    import matplotlib.dates as mdates
+    import datetime
+    reports, _, img, ax, (r0, c0), values = _waterfall(plot, fixtures_dir, tmp_path, time_axis)
+    lo_col = int(ax.transData.transform((2402.5, 0))[0]) - c0
+    hi_col = int(ax.transData.transform((2420.0, 0))[0]) - c0
+    pixel_rows = []
+    for i, rep in enumerate(reports):
+        y = i if time_axis == "index" else mdates.date2num(
+            datetime.datetime.fromtimestamp(rep.mtime))
+        row = int(img.shape[0] - ax.transData.transform((2410.0, y))[1]) - r0
+        pixel_rows.append(row)
+        band = values[row, lo_col:hi_col]
+        freq, _ = _to_data(ax, img, c0 + lo_col + int(np.nanargmax(band)), r0 + row)
+        assert abs(freq - (2405.125 + 2 * BIN_MHZ * i)) < BIN_MHZ / 2, (
+            f"row {i} ({os.path.basename(rep.name)}): carrier at {freq:.3f} MHz")
+    assert pixel_rows == sorted(pixel_rows) and pixel_rows[0] < pixel_rows[-1], "time runs up"
+
+
+@pytest.mark.parametrize("args,size", [
+    (["band24.json"], (777, 333)),
+    (["empty.json"], (640, 480)),
+    (["waterfall"], (1024, 512)),
+    (["single.json", "--waterfall"], (500, 400)),
+    (["band24.json", "band5.json", "--spectrum"], (1300, 650)),
+])
+def test_png_has_the_requested_size(fixtures_dir, tmp_path, args, size):
+    out = tmp_path / "out.png"
+    args = [str(fixtures_dir / a) if not a.startswith("--") else a for a in args]
+    done = run_tool(*args, "-o", out, "--size", f"{size[0]}x{size[1]}")
+    assert done.returncode == 0, done.stderr
+    assert done.stderr == ""
+    assert png_size(out) == size
+
+
+def test_png_default_size_and_report_on_standard_input(fixtures_dir, tmp_path):
+    out = tmp_path / "stdin.png"
+    done = run_tool("-", "-o", out, stdin=(fixtures_dir / "band5.json").read_text())
+    assert done.returncode == 0, done.stderr
+    assert png_size(out) == (1200, 700)
+
+
+def test_directory_reports_are_taken_in_modification_order(plot, fixtures_dir, tmp_path):
+    src = sorted((fixtures_dir / "waterfall").glob("*.json"))
+    # names now sort the other way round from the times
+    for i, path in enumerate(src):
+        dest = tmp_path / f"{len(src) - i:02d}.json"
+        shutil.copy(path, dest)
+        os.utime(dest, (1_700_000_000 + 60 * i,) * 2)
+    order = [os.path.basename(p) for p in plot.expand_inputs([str(tmp_path)])]
+    assert order == [f"{len(src) - i:02d}.json" for i in range(len(src))]
