@@ -18,41 +18,34 @@ struct test_freq {
 };
 
 /* A NEW_WIPHY reply as the kernel shapes it: bands nested by index, each
- * with a nested list of frequencies. Built in memory, no socket. */
+ * with a nested list of frequencies among other attributes. Built in memory,
+ * no socket; 64 KiB leaves room for every put. */
 nl_msg *wiphy_reply(const char *name, const std::vector<std::vector<test_freq>> *bands)
 {
-	nl_msg *msg = nlmsg_alloc_size(65536);   /* real wiphy replies are big too */
-	if (!msg || !genlmsg_put(msg, 0, 0, 0x1c, 0, 0, NL80211_CMD_NEW_WIPHY, 0))
-		goto fail;
-	if (nla_put_u32(msg, NL80211_ATTR_WIPHY, 0) < 0 ||
-	    (name && nla_put_string(msg, NL80211_ATTR_WIPHY_NAME, name) < 0))
-		goto fail;
-	if (bands) {
-		nlattr *all = nla_nest_start(msg, NL80211_ATTR_WIPHY_BANDS);
-		int b = 0;
-		for (const auto &band : *bands) {
-			nlattr *nb = nla_nest_start(msg, b++);
-			nlattr *nfreqs = nla_nest_start(msg, NL80211_BAND_ATTR_FREQS);
-			if (!all || !nb || !nfreqs)
-				goto fail;
-			int i = 0;
-			for (const test_freq &f : band) {
-				nlattr *nf = nla_nest_start(msg, i++);
-				if (!nf || nla_put_u32(msg, NL80211_FREQUENCY_ATTR_FREQ, f.mhz) < 0 ||
-				    nla_put_u32(msg, NL80211_FREQUENCY_ATTR_MAX_TX_POWER, 2000) < 0 ||
-				    (f.disabled && nla_put_flag(msg, NL80211_FREQUENCY_ATTR_DISABLED) < 0))
-					goto fail;
-				nla_nest_end(msg, nf);
-			}
-			nla_nest_end(msg, nfreqs);
-			nla_nest_end(msg, nb);
+	nl_msg *msg = nlmsg_alloc_size(65536);
+	genlmsg_put(msg, 0, 0, 0x1c, 0, 0, NL80211_CMD_NEW_WIPHY, 0);
+	nla_put_u32(msg, NL80211_ATTR_WIPHY, 0);
+	if (name)
+		nla_put_string(msg, NL80211_ATTR_WIPHY_NAME, name);
+	if (!bands)
+		return msg;
+	nlattr *all = nla_nest_start(msg, NL80211_ATTR_WIPHY_BANDS);
+	for (size_t b = 0; b < bands->size(); b++) {
+		nlattr *band = nla_nest_start(msg, int(b));
+		nlattr *freqs = nla_nest_start(msg, NL80211_BAND_ATTR_FREQS);
+		for (size_t i = 0; i < (*bands)[b].size(); i++) {
+			nlattr *freq = nla_nest_start(msg, int(i));
+			nla_put_u32(msg, NL80211_FREQUENCY_ATTR_FREQ, (*bands)[b][i].mhz);
+			nla_put_u32(msg, NL80211_FREQUENCY_ATTR_MAX_TX_POWER, 2000);
+			if ((*bands)[b][i].disabled)
+				nla_put_flag(msg, NL80211_FREQUENCY_ATTR_DISABLED);
+			nla_nest_end(msg, freq);
 		}
-		nla_nest_end(msg, all);
+		nla_nest_end(msg, freqs);
+		nla_nest_end(msg, band);
 	}
+	nla_nest_end(msg, all);
 	return msg;
-fail:
-	nlmsg_free(msg);
-	return nullptr;
 }
 
 struct reply_result {

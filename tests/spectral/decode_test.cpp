@@ -18,49 +18,35 @@ int decode(const relay_bytes &r)
 	return decode_stream(r.b.data(), r.b.size(), recs);
 }
 
-TEST(DecodeWalk, EmptyStreamGivesNoRecords)
-{
-	EXPECT_EQ(0, decode(relay_bytes()));
-}
-
 TEST(DecodeWalk, ShortRecordsAndForeignTypesAreSkipped)
 {
+	uint8_t data[56] = {};
 	relay_bytes r;
 	r.ht20(2412);                      /* length 73: 76 bytes, the least decoded */
 	r.record(1, 72);                   /* one byte short */
 	r.record(0, 73).record(3, 73).record(4, 73);
 	r.record(2, 151);                  /* 20/40 one byte short */
-	r.ht20(2437);
-	ASSERT_EQ(2, decode(r));
+	r.ht20(2437, -40, -95, 0, data, 80).ht20(2442);   /* longer: walked by its length */
+	ASSERT_EQ(3, decode(r));
 	EXPECT_EQ(2412000, recs[0].center_khz);
 	EXPECT_EQ(2437000, recs[1].center_khz);
+	EXPECT_EQ(2442000, recs[2].center_khz);
 }
 
-TEST(DecodeWalk, LongerRecordsDecodeAndTheWalkUsesTheirLength)
+TEST(DecodeWalk, TheWalkEndsWhereTheBytesDo)
 {
-	uint8_t data[56] = {};
-	relay_bytes r;
-	r.ht20(2412, -40, -95, 0, data, 80).ht20(2417);
-	ASSERT_EQ(2, decode(r));
-	EXPECT_EQ(2417000, recs[1].center_khz);
-}
-
-TEST(DecodeWalk, RecordRunningPastTheEndStopsTheWalk)
-{
-	relay_bytes r;
-	r.ht20(2412);
-	r.u8(5).be16(1000);                /* claims more than is left */
-	r.ht20(2437);                      /* whole, but after the bad length */
-	ASSERT_EQ(1, decode(r));
-	EXPECT_EQ(2412000, recs[0].center_khz);
-}
-
-TEST(DecodeWalk, TrailingPartialRecordIsIgnored)
-{
+	EXPECT_EQ(0, decode(relay_bytes()));
 	relay_bytes r;
 	r.ht20(2412).ht20(2417);
-	r.b.resize(r.b.size() - 1);
+	r.b.pop_back();
 	EXPECT_EQ(1, decode(r));
+
+	relay_bytes past;
+	past.ht20(2412);
+	past.u8(1).be16(1000);             /* a sample claiming more than is left */
+	past.ht20(2437);
+	ASSERT_EQ(1, decode(past));
+	EXPECT_EQ(2412000, recs[0].center_khz);
 }
 
 /* The 16-bit record length wraps: 0xfffe steps one byte, 0xffff two. */
@@ -132,17 +118,9 @@ TEST(DecodeHt20, SingleShiftedPeakAgainstZeroBins)
 	relay_bytes r;
 	r.ht20(2437, 10, -100, 1, data);   /* (200 << 1)^2 = 160000 */
 	ASSERT_EQ(1, decode(r));
-	for (int j = 0; j < 56; j++)
-		EXPECT_NEAR(j == 17 ? -90.0 : -100.0, recs[0].bins[j], 1e-9) << j;
-}
-
-TEST(DecodeHt20, AllZeroDataGivesTheNoiseExactly)
-{
-	relay_bytes r;
-	r.ht20(2412, -30, -91, 0);
-	ASSERT_EQ(1, decode(r));
-	for (int j = 0; j < 56; j++)
-		EXPECT_EQ(-91.0, recs[0].bins[j]) << j;
+	EXPECT_NEAR(-90.0, recs[0].bins[17], 1e-9);
+	for (int j = 0; j < 56; j++)       /* a zero byte is exactly the noise */
+		EXPECT_EQ(j == 17 ? recs[0].bins[17] : -100.0, recs[0].bins[j]) << j;
 }
 
 TEST(DecodeHt40, CentreFollowsTheChannelType)
