@@ -13,8 +13,11 @@ list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES RFPEEK_MIPS_DEPS)
 
 set(CMAKE_C_COMPILER mips-linux-gnu-gcc)
 set(CMAKE_CXX_COMPILER mips-linux-gnu-g++)
-set(CMAKE_C_FLAGS_INIT "-march=mips32r2 -mabi=32 -mhard-float")
-set(CMAKE_CXX_FLAGS_INIT "-march=mips32r2 -mabi=32 -mhard-float")
+# 64-bit off_t and ino_t as musl always has them. Also needed under qemu:
+# the host kernel hands a 64-bit process 64-bit directory offsets, which the
+# 32-bit readdir() rejects with EOVERFLOW (an empty directory to the caller).
+set(CMAKE_C_FLAGS_INIT "-march=mips32r2 -mabi=32 -mhard-float -D_FILE_OFFSET_BITS=64")
+set(CMAKE_CXX_FLAGS_INIT "-march=mips32r2 -mabi=32 -mhard-float -D_FILE_OFFSET_BITS=64")
 
 set(CMAKE_FIND_ROOT_PATH "${RFPEEK_MIPS_DEPS}")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
