@@ -92,7 +92,7 @@ TEST(PrintReport, JsonGoesToTheOutputStream)
 		EXPECT_EQ(0, print_report(two, 1));
 	});
 	out_stream = nullptr;
-	EXPECT_EQ(0, text.find("{\n  \"scan_channels\""));
+	EXPECT_EQ(0u, text.find("{\n  \"scan_channels\""));
 	EXPECT_EQ(0, report_failed);
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <algorithm>
 #include <thread>
 #include <unistd.h>
 #include <vector>
