@@ -1,0 +1,88 @@
+/* Runs one stage of the hot path once, for valgrind: callgrind counts the
+ * instructions of run_stage (and of the whole process), massif the heap.
+ * Usage: rfpeek_stage none|decode-ht20|decode-ht20-40|decode-zeros|edges|
+ *                     text|text-128|json|json-128
+ *        rfpeek_stage replay FILE   both reports of both capture paths of a
+ *                                   relay stream, to stdout (for output diffs) */
+#include <cstdio>
+#include <cstring>
+
+#include "bench_input.h"
+#include "report/report.h"
+
+namespace {
+
+unsigned char relay[relay_read_size];
+spectrum_buffer records;
+
+/* Inputs are made before this call, so its inclusive cost is the stage alone. */
+__attribute__((noinline)) int run_stage(const char *stage, int count, FILE *out)
+{
+	if (strncmp(stage, "decode", 6) == 0)
+		return decode_stream(relay, sizeof(relay), records);
+	if (strcmp(stage, "edges") == 0) {
+		complete_edges(records, count);
+		return count;
+	}
+	if (strncmp(stage, "text", 4) == 0)
+		return print_text_report(out, records, count);
+	if (strncmp(stage, "json", 4) == 0)
+		return print_json_report(out, records, count);
+	return 0;
+}
+
+/* The current-channel path (completed when it starts with 20 MHz) and the
+ * -F path (always completed), each as text and as JSON. */
+int replay(const char *path)
+{
+	FILE *in = fopen(path, "rb");
+	if (!in)
+		return 1;
+	size_t len = fread(relay, 1, sizeof(relay), in);
+	fclose(in);
+	static spectrum_buffer decoded;
+	int count = decode_stream(relay, len, decoded);
+	for (int path_f = 0; path_f < 2; path_f++) {
+		memcpy(records, decoded, sizeof(records));
+		if (path_f || (count > 0 && records[0].bandwidth_khz == 20000))
+			complete_edges(records, count);
+		if (print_text_report(stdout, records, count) || print_json_report(stdout, records, count))
+			return 1;
+	}
+	return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+	const char *stage = argc > 1 ? argv[1] : "none";
+	if (strcmp(stage, "replay") == 0)
+		return argc > 2 ? replay(argv[2]) : 2;
+	int count = 0;
+	FILE *out = fopen("/dev/null", "w");
+	if (!out)
+		return 1;
+
+	if (strcmp(stage, "decode-ht20") == 0)
+		bench_input::make_relay(relay, sizeof(relay), bench_input::relay_ht20);
+	else if (strcmp(stage, "decode-ht20-40") == 0)
+		bench_input::make_relay(relay, sizeof(relay), bench_input::relay_ht20_40);
+	else if (strcmp(stage, "decode-zeros") == 0)
+		bench_input::make_relay(relay, sizeof(relay), bench_input::relay_zeros);
+	else if (strcmp(stage, "edges") == 0) {
+		bench_input::make_relay(relay, sizeof(relay), bench_input::relay_ht20);
+		count = decode_stream(relay, sizeof(relay), records);
+	} else if (strcmp(stage, "text") == 0 || strcmp(stage, "json") == 0)
+		count = bench_input::make_records(records, full_20mhz_bins);
+	else if (strcmp(stage, "text-128") == 0 || strcmp(stage, "json-128") == 0)
+		count = bench_input::make_records(records, ht40_bins);
+	else if (strcmp(stage, "none") != 0) {
+		fprintf(stderr, "rfpeek_stage: unknown stage %s\n", stage);
+		return 2;
+	}
+	int r = run_stage(stage, count, out);
+	fclose(out);
+	printf("%s: %d\n", stage, r);
+	return 0;
+}
