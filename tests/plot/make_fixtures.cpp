@@ -123,6 +123,13 @@ std::vector<fixture> build_fixtures()
 		band5.records.push_back(make_record(c, full_20mhz_bins, -70, -97, &t5));
 	all.push_back(band5);
 
+	/* rfpeek -F all on a dual-band radio: both bands in one report. */
+	const tone tdual = {5194.6875, -50.0};
+	fixture dual = {"dualband.json", {}, tdual.mhz, 0};
+	for (int c : {2412, 2432, 2452, 2472, 5180, 5200, 5220, 5500, 5520})
+		dual.records.push_back(make_record(c, full_20mhz_bins, -65, -96, &tdual));
+	all.push_back(dual);
+
 	/* A current-channel capture: several samples of one channel. */
 	const tone t1 = {2434.5, -52.0};
 	fixture single = {"single.json", {}, t1.mhz, 0};

@@ -30,12 +30,14 @@ def _render(plot, fig, tmp_path, name):
     return mpimg.imread(str(path))[..., :3]
 
 
-@pytest.mark.parametrize("name", ["band24.json", "band5.json", "single.json", "ht40.json"])
+@pytest.mark.parametrize("name", ["band24.json", "band5.json", "single.json", "ht40.json",
+                                  "dualband.json"])
 def test_spectrum_peak_is_drawn_at_the_tone(plot, fixtures_dir, manifest, tmp_path, name):
     report = plot.load_report(str(fixtures_dir / name))
     fig = plot.render_spectrum([report], (1000, 600))
     img = _render(plot, fig, tmp_path, "spectrum.png")
-    ax = fig.axes[0]
+    tone = manifest[name]["tone_mhz"]
+    ax = next(a for a in fig.axes if a.get_xlim()[0] <= tone <= a.get_xlim()[1])
     r0, r1, c0, c1 = _axes_region(img, ax)
     region = img[r0:r1, c0:c1]
     # record lines are coloured, even where antialiasing pales them; grid,
@@ -45,11 +47,21 @@ def test_spectrum_peak_is_drawn_at_the_tone(plot, fixtures_dir, manifest, tmp_pa
     top = rows.min()
     freq, dbm = _to_data(ax, img, c0 + cols[rows == top].mean(), r0 + top)
 
-    tone = manifest[name]["tone_mhz"]
     tone_dbm = max(p for r in report.records for f, p in zip(r.freqs, r.powers)
                    if abs(f - tone) < 1e-6)
     assert abs(freq - tone) < BIN_MHZ / 2, f"peak drawn at {freq:.3f} MHz, tone at {tone}"
     assert abs(dbm - tone_dbm) < 1.0
+
+
+def test_bands_far_apart_get_panels_of_their_own(plot, fixtures_dir, tmp_path):
+    # 2.4 GHz, 5.15-5.25 GHz and 5.49-5.53 GHz: each panel spans its own bins
+    # only, instead of one axis with 3 GHz of nothing
+    report = plot.load_report(str(fixtures_dir / "dualband.json"))
+    for fig in (plot.render_spectrum([report], (1000, 500)),
+                plot.render_waterfall([report, report], (1000, 500))):
+        plot.save_png(fig, str(tmp_path / "bands.png"))
+        spans = sorted(a.get_xlim() for a in fig.axes if a.get_xlim()[1] > 1000)
+        assert [(round(lo), round(hi)) for lo, hi in spans] == [(2402, 2482), (5170, 5230), (5490, 5530)]
 
 
 def _value_index(img, cmap):

@@ -9,6 +9,7 @@ from conftest import BIN_MHZ
 SPLIT_CASES = [
     "band24.json",              # 2412, 2432, 2452 edge to edge; 2417 overlaps; 2437 twice
     "band5.json",               # four 5 GHz channels edge to edge: one unbroken run
+    "dualband.json",            # 2.4 and 5 GHz in one report
     "single.json",              # one channel four times: the frequency falls back each time
     "ht40.json",                # 128-bin and 56-bin records mixed
     "empty.json",               # no records at all
