@@ -3,7 +3,7 @@
 # g++), RFPEEK_MUSL_LIBS (prefix with libnl and json-c built against that
 # musl), RFPEEK_KERNEL_HEADERS (linux/, asm/, asm-generic/ only).
 #
-# musl-gcc is a C wrapper: C++ goes through g++ with the same specs file and
+# musl-gcc is a C wrapper: C++ goes through g++ with the same driver file and
 # the libstdc++ headers (header-only use: nothing of libstdc++ is linked),
 # and rfpeek links with musl-gcc -static, as it links with the C driver.
 
@@ -13,12 +13,12 @@ foreach(v RFPEEK_MUSL_GCC RFPEEK_MUSL_CXX RFPEEK_MUSL_LIBS RFPEEK_KERNEL_HEADERS
   endif()
 endforeach()
 
-# The specs file the wrapper hands to gcc.
+# The driver file (-specs) the wrapper hands to gcc.
 file(STRINGS "${RFPEEK_MUSL_GCC}" _rfpeek_wrapper REGEX "-specs")
 string(REGEX MATCH "-specs[ =]\"?([^\" ]+)" _rfpeek_m "${_rfpeek_wrapper}")
-set(_rfpeek_specs "${CMAKE_MATCH_1}")
-if(NOT EXISTS "${_rfpeek_specs}")
-  message(FATAL_ERROR "no specs file found in ${RFPEEK_MUSL_GCC}")
+set(_rfpeek_driver_file "${CMAKE_MATCH_1}")
+if(NOT EXISTS "${_rfpeek_driver_file}")
+  message(FATAL_ERROR "no gcc driver file found in ${RFPEEK_MUSL_GCC}")
 endif()
 
 # libstdc++'s header dirs, as the C++ compiler itself lists them.
@@ -43,7 +43,7 @@ set(CMAKE_C_COMPILER "${RFPEEK_MUSL_GCC}")
 set(CMAKE_CXX_COMPILER "${RFPEEK_MUSL_CXX}")
 # set, not appended: this file is read again for every try_compile.
 set(CMAKE_C_FLAGS_INIT "${RFPEEK_MUSL_ARCH_FLAGS} -isystem ${RFPEEK_KERNEL_HEADERS}")
-set(CMAKE_CXX_FLAGS_INIT "${RFPEEK_MUSL_ARCH_FLAGS} -specs=${_rfpeek_specs}${_rfpeek_cxx_inc}"
+set(CMAKE_CXX_FLAGS_INIT "${RFPEEK_MUSL_ARCH_FLAGS} -specs=${_rfpeek_driver_file}${_rfpeek_cxx_inc}"
   " -isystem ${RFPEEK_KERNEL_HEADERS} -include ${CMAKE_CURRENT_LIST_DIR}/musl-cxx-compat.h")
 string(CONCAT CMAKE_CXX_FLAGS_INIT ${CMAKE_CXX_FLAGS_INIT})
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
