@@ -96,6 +96,36 @@ inline std::string check_text(const spectrum_record *r, int count)
 	return "";
 }
 
+/* The document as json-c renders it when built the plain way: one new
+ * double per number, serialised with "%.4f". The report must match it byte
+ * for byte, however it builds or formats its numbers. */
+inline std::string reference_json(const spectrum_record *r, int count)
+{
+	json_c_set_serialization_double_format("%.4f", JSON_C_OPTION_GLOBAL);
+	json_object *root = json_object_new_object();
+	json_object *channels = json_object_new_array();
+	json_object *results = json_object_new_array();
+	for (int i = 0; i < count; i++) {
+		json_object *ch = json_object_new_object();
+		json_object_object_add(ch, "freq", json_object_new_double(r[i].center_khz / 1000.0));
+		json_object_object_add(ch, "rssi", json_object_new_int(r[i].rssi));
+		json_object_object_add(ch, "noise", json_object_new_int(r[i].noise));
+		json_object_array_add(channels, ch);
+		for (int k = 0; k < r[i].num_bins; k++) {
+			json_object *pair = json_object_new_array();
+			json_object_array_add(pair, json_object_new_double(double(bin_freq_hz(r[i], k)) / 1e6));
+			json_object_array_add(pair, json_object_new_double(r[i].bins[k]));
+			json_object_array_add(results, pair);
+		}
+	}
+	json_object_object_add(root, "scan_channels", channels);
+	json_object_object_add(root, "scan_results", results);
+	std::string text = json_object_to_json_string_ext(root,
+		JSON_C_TO_STRING_PRETTY | JSON_C_TO_STRING_SPACED);
+	json_object_put(root);
+	return text + "\n";
+}
+
 /* "%.4f" in the document: the parsed number is within half a unit of the 4th decimal. */
 inline bool near4(json_object *o, double want)
 {
@@ -175,6 +205,8 @@ inline std::string check_json(const spectrum_record *r, int count)
 		return "JSON report does not end in a newline";
 	if (!four_decimals(text))
 		return "JSON number without four decimals";
+	if (text != reference_json(r, count))
+		return "JSON report differs from json-c's plain rendering";
 	json_tokener *tok = json_tokener_new();
 	if (!tok)
 		abort();
