@@ -27,6 +27,12 @@ static uint64_t sum_squares(const unsigned char *data, int n, uint8_t max_exp)
 	return sum;
 }
 
+/* v and sum_sq non-zero; sum_db is 10 * log10(sum_sq). */
+static double power_db(uint64_t v, int rssi, int noise, double sum_db)
+{
+	return (double(rssi + noise) + 20 * log10(double(v))) - sum_db;
+}
+
 double bin_power(uint8_t value, uint8_t max_exp, int rssi, int noise, uint64_t sum_sq)
 {
 	uint64_t v = shifted(value, max_exp);
@@ -34,16 +40,20 @@ double bin_power(uint8_t value, uint8_t max_exp, int rssi, int noise, uint64_t s
 	/* log10(0) would be -inf: such a bin reads as the noise floor. */
 	if (v == 0 || sum_sq == 0)
 		return noise;
-	return (double(rssi + noise) + 20 * log10(double(v))) - 10 * log10(double(sum_sq));
+	return power_db(v, rssi, noise, 10 * log10(double(sum_sq)));
 }
 
+/* bin_power for every bin, with the sum's logarithm taken once per sample. */
 static void fill_powers(double *bins, const unsigned char *data, int n, uint8_t max_exp,
 			int rssi, int noise)
 {
 	uint64_t sum = sum_squares(data, n, max_exp);
+	double sum_db = sum ? 10 * log10(double(sum)) : 0;
 
-	for (int j = 0; j < n; j++)
-		bins[j] = bin_power(data[j], max_exp, rssi, noise, sum);
+	for (int j = 0; j < n; j++) {
+		uint64_t v = shifted(data[j], max_exp);
+		bins[j] = v == 0 || sum == 0 ? double(noise) : power_db(v, rssi, noise, sum_db);
+	}
 }
 
 /* fft_sample_ht20: max_exp 3, freq 4, rssi 6, noise 7, data 20..75 */
