@@ -1,0 +1,47 @@
+# Shared by the end-to-end scripts: check helpers and a boot wrapper.
+# Each script prints "ok - NAME" / "not ok - NAME: why" per check and ends
+# with "N passed, N failed"; it exits non-zero if any check failed.
+set -uo pipefail
+E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+VM_RUN=$E2E_HERE/../vm-run
+: "${RFPEEK_BIN:=$E2E_HERE/../../../build/rfpeek}"
+export RFPEEK_BIN
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/rfpeek-e2e.XXXXXX")
+[ -n "${RFPEEK_E2E_KEEP:-}" ] && echo "# keeping $work" || trap 'rm -rf "$work"' EXIT
+pass=0
+failed=0
+ok() { echo "ok - $*"; pass=$((pass + 1)); }
+bad() { echo "not ok - $*"; failed=$((failed + 1)); }
+expect() { # NAME EXPECTED ACTUAL
+	if [ "$2" = "$3" ]; then ok "$1"; else bad "$1: expected [$2], got [$3]"; fi
+}
+expect_match() { # NAME EXTENDED-REGEX ACTUAL
+	if printf '%s' "$3" | grep -Eq -- "$2"; then ok "$1"; else bad "$1: [$3] does not match /$2/"; fi
+}
+# Runs vm-run; a bench failure fails the whole script at once.
+boot() {
+	"$VM_RUN" "$@" >"$work/vm.log" 2>&1 || {
+		bad "bench failed: vm-run $*"
+		sed 's/^/#   /' "$work/vm.log"
+		finish
+	}
+}
+# guest_script FILE: the guest helpers, then the body from stdin, as one
+# script for vm-run --script.
+guest_script() {
+	cat "$E2E_HERE/guest-lib.sh" - >"$1"
+}
+# After a run that reached the spectral files: disabled, relay drained.
+expect_clean() { # NAME OUTDIR
+	expect "$1: spectral scan left disabled" disable "$(cat "$2/ctl_after")"
+	expect "$1: relay left empty" 0 "$(wc -c <"$2/relay_after" | tr -d ' ')"
+}
+finish() {
+	echo "$pass passed, $failed failed"
+	[ "$failed" = 0 ]
+	exit
+}
+# Lines of a text report: "count header lines, a blank line, the bins".
+text_headers() { sed -n '/^$/q;p' "$1"; }
+text_bins() { sed '1,/^$/d' "$1"; }

@@ -1,0 +1,13 @@
+# Sourced by the guest scripts (busybox sh, inside the VM).
+A=/sys/kernel/debug/ieee80211/phy0/ath9k
+# run NAME COMMAND...: keeps NAME.out, .err, .rc, and phy0's .ctl and
+# .relay (bytes left) as they are right after COMMAND.
+run() {
+	name=$1
+	shift
+	"$@" >"$name.out" 2>"$name.err"
+	echo $? >"$name.rc"
+	cat $A/spectral_scan_ctl >"$name.ctl"
+	cat $A/spectral_scan0 | wc -c | tr -d ' ' >"$name.relay"
+}
+uptime_cs() { read -r up _ </proc/uptime; echo "${up%.*}${up#*.}"; }
