@@ -1,36 +1,26 @@
 #include "cli/run.h"
 
-#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "cli/channel_plan.h"
 #include "cli/options.h"
 #include "cli/run_state.h"
+#include "cli/stop_signal.h"
 #include "nl80211/connection.h"
 #include "nl80211/wiphy_query.h"
 #include "spectral/capture.h"
 #include "spectral/debugfs.h"
 
-void handle_stop_signal(int)
+/* A standard descriptor the caller closed would go to the next socket we
+ * open, and the report with it. /dev/null read-only holds the slot: writes
+ * to it still fail, as they would have on the closed descriptor. */
+static void hold_std_fds()
 {
-	stop_requested = 1;
-}
-
-/* Once the spectral files are found the scan must be disabled on the way
- * out: a stop signal (a dropped ssh session included) only sets the flag,
- * and a closed pipe shows up as a write error instead of killing us. */
-static void install_signal_handlers()
-{
-	struct sigaction sa = {};
-
-	sa.sa_handler = handle_stop_signal;
-	sigemptyset(&sa.sa_mask);
-	sigaction(SIGINT, &sa, nullptr);
-	sigaction(SIGTERM, &sa, nullptr);
-	sigaction(SIGHUP, &sa, nullptr);
-	sa.sa_handler = SIG_IGN;
-	sigaction(SIGPIPE, &sa, nullptr);
+	for (int fd = 0; fd <= 2; fd++)
+		if (fcntl(fd, F_GETFD) < 0)
+			open("/dev/null", O_RDONLY);   /* takes the lowest free number: fd */
 }
 
 /* Flushes and closes the report's stream; false if anything was lost. */
@@ -50,10 +40,12 @@ static bool finish_output()
 	return ok;
 }
 
-static void disable_spectral()
+/* false if the driver refused: its scan is then still on */
+static bool disable_spectral()
 {
-	write_ctl("spectral_scan_ctl", "disable");
+	bool disabled = write_ctl("spectral_scan_ctl", "disable") == 0;
 	drain_relay();
+	return disabled;
 }
 
 static bool spectral_available()
@@ -85,11 +77,12 @@ int rfpeek_main(int argc, char **argv)
 	static run_options opts;
 	static int wiphy_freqs[max_wiphy_freqs];
 
+	hold_std_fds();
 	reset_run_state();
 	int status = parse_options(argc, argv, &opts);
 	if (status != options_continue)
 		return status;
-	install_signal_handlers();
+	install_stop_handlers();
 
 	if (nl80211_open(iface_name) < 0) {
 		fputs("Error: nl80211 init failed\n", stderr);
@@ -111,7 +104,8 @@ int rfpeek_main(int argc, char **argv)
 	int result = run_capture(opts, wiphy_freqs, query.count);
 
 	nl80211_close();
-	disable_spectral();
+	if (!disable_spectral())
+		fputs("Warning: failed to disable spectral scan\n", stderr);
 	if (!finish_output()) {
 		fputs("Error: cannot write output\n", stderr);
 		return 1;

@@ -3,6 +3,5 @@
 #define RFPEEK_RUN_H
 
 int rfpeek_main(int argc, char **argv);
-void handle_stop_signal(int signo);
 
 #endif

@@ -6,11 +6,10 @@
 #include <linux/nl80211.h>
 #include <netlink/genl/genl.h>
 #include <netlink/msg.h>
-#include <csignal>
-#include <ctime>
 #include <poll.h>
 
 #include "cli/run_state.h"
+#include "cli/stop_signal.h"
 #include "nl80211/connection.h"
 
 constexpr int event_attr_max = NL80211_ATTR_IFINDEX;
@@ -79,28 +78,14 @@ int scan_event_cb(nl_msg *msg, void *arg)
 	return NL_SKIP;
 }
 
-/* Ends on our scan's results or abort, on a quiet time-out, or on a stop.
- * Stop signals are let in only inside ppoll, so one that arrives just
- * before it cannot leave us waiting out a whole time-out. */
+/* Ends on our scan's results or abort, on a quiet time-out, or on a stop. */
 static void wait_for_scan(scan_status *st, int timeout_ms)
 {
 	pollfd pfd = {nl_socket_get_fd(nlstate.event_sock), POLLIN, 0};
-	timespec ts = {timeout_ms / 1000, long(timeout_ms % 1000) * 1000000L};
-	sigset_t stops, before, waiting;
-
-	sigemptyset(&stops);
-	sigaddset(&stops, SIGINT);
-	sigaddset(&stops, SIGTERM);
-	sigaddset(&stops, SIGHUP);
-	sigprocmask(SIG_BLOCK, &stops, &before);
-	waiting = before;
-	sigdelset(&waiting, SIGINT);
-	sigdelset(&waiting, SIGTERM);
-	sigdelset(&waiting, SIGHUP);
 
 	nl_socket_modify_cb(nlstate.event_sock, NL_CB_VALID, NL_CB_CUSTOM, scan_event_cb, st);
 	while (st->result == 0 && !stop_requested) {
-		int r = ppoll(&pfd, 1, &ts, &waiting);
+		int r = poll_unless_stopped(&pfd, 1, timeout_ms);
 		if (r > 0)
 			nl_recvmsgs_default(nlstate.event_sock);
 		else if (r == 0 || errno != EINTR)
@@ -108,13 +93,16 @@ static void wait_for_scan(scan_status *st, int timeout_ms)
 	}
 	/* st dies with the caller */
 	nl_socket_modify_cb(nlstate.event_sock, NL_CB_VALID, NL_CB_DEFAULT, nullptr, nullptr);
-	sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 void trigger_scan_and_wait(const int *plan, int n, int dwell_ms)
 {
 	scan_status st = {nlstate.ifindex, 0, 0};
 	bool failed = true;
+
+	/* stopped already: no scan to leave running after we are gone */
+	if (stop_requested)
+		return;
 	nl_msg *msg = nlmsg_alloc();
 
 	if (msg && build_scan_request(msg, nlstate.family_id, nlstate.ifindex, plan, n,

@@ -11,7 +11,7 @@ int capture_channels(const int *plan, int n, int dwell_ms);
 /* Keeps, in order, the records whose centre is a planned channel; returns how many. */
 int keep_planned(spectrum_record *records, int count, const int *plan, int n);
 
-/* Sleeps dwell_ms, or not at all for a negative dwell; a signal cuts it short. */
+/* Sleeps dwell_ms, or not at all for a negative dwell; a stop cuts it short. */
 void dwell_sleep(int dwell_ms);
 /* Writes the sample count per trigger to spectral_count. */
 void set_spectral_count(int count);

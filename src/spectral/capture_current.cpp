@@ -1,5 +1,6 @@
 #include <cstdio>
-#include <ctime>
+
+#include "cli/stop_signal.h"
 
 #include "report/report.h"
 #include "spectral/capture.h"
@@ -11,8 +12,7 @@ void dwell_sleep(int dwell_ms)
 {
 	if (dwell_ms <= 0)
 		return;
-	timespec ts = {dwell_ms / 1000, long(dwell_ms % 1000) * 1000000L};
-	nanosleep(&ts, nullptr);   /* not resumed after a signal */
+	poll_unless_stopped(nullptr, 0, dwell_ms);   /* not resumed after a stop */
 }
 
 void set_spectral_count(int count)
