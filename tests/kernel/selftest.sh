@@ -7,15 +7,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 vm=$here/vm-run
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/kbench-selftest.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-pass=0
-failed=0
-ok() { echo "ok - $*"; pass=$((pass + 1)); }
-bad() { echo "not ok - $*"; failed=$((failed + 1)); }
-expect() { # NAME EXPECTED ACTUAL
-	if [ "$2" = "$3" ]; then ok "$1"; else bad "$1: expected [$2], got [$3]"; fi
-}
+. "$here/e2e/common.sh"   # work dir, ok/bad/expect, finish
 same_file() { # NAME EXPECTED_FILE ACTUAL_FILE
 	if cmp -s "$2" "$3"; then ok "$1"; else bad "$1: $3 differs from $2"; fi
 }
