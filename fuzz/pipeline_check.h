@@ -218,10 +218,6 @@ inline std::string check_json(const spectrum_record *r, int count)
 	std::string err;
 	if (!root || !whole) {
 		err = "JSON report does not parse as one document";
-	} else if (text.compare(0, size_t(body), json_object_to_json_string_ext(root,
-			JSON_C_TO_STRING_PRETTY | JSON_C_TO_STRING_SPACED)) != 0) {
-		/* numbers keep their text through the tokener: this compares the layout */
-		err = "JSON report is not the library's pretty print";
 	} else if (!json_object_is_type(root, json_type_object) || json_object_object_length(root) != 2) {
 		err = "JSON root is not an object of two members";
 	} else {
