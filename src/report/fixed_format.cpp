@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "report/fixed_format.h"
+
 /* Above this the scaled value keeps no fraction bits to round on. */
 constexpr double exact_limit = 1125899906842624.0;   /* 2^50 */
 

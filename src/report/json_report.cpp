@@ -3,7 +3,7 @@
 #include <json-c/json.h>
 #include <json-c/printbuf.h>
 
-int format_fixed(char *out, double v, int decimals, int width);   /* fixed_format.cpp */
+#include "report/fixed_format.h"
 
 /* The document's number format; number_to_json writes the same digits. */
 static const char number_format[] = "%.4f";

@@ -1,6 +1,6 @@
 #include "report/report.h"
 
-int format_fixed(char *out, double v, int decimals, int width);   /* fixed_format.cpp */
+#include "report/fixed_format.h"
 
 /* A bin line is at most two 18-character numbers, two spaces and a newline. */
 constexpr size_t max_bin_line = 48;

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-int format_fixed(char *out, double v, int decimals, int width);   /* src/report/fixed_format.cpp */
+#include "report/fixed_format.h"
 
 namespace {
 

@@ -1,0 +1,10 @@
+/* printf's "%*.*f" for the reports' numbers, without printf's cost. */
+#ifndef RFPEEK_FIXED_FORMAT_H
+#define RFPEEK_FIXED_FORMAT_H
+
+/* Writes v as printf("%*.*f", width, decimals, v) would into out (at least
+ * 40 bytes) and returns the length, or -1 (nothing written) for the values
+ * it leaves to printf: 0 or more than 4 decimals, non-finite or huge v. */
+int format_fixed(char *out, double v, int decimals, int width);
+
+#endif
