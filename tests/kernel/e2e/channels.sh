@@ -84,11 +84,7 @@ expect "range: only the planned channels 2412 2432 2452" "2412 2432 2452" \
 	"$(text_headers "$f/range.out" | awk '{print $1}' | tr '\n' ' ' | distinct)"
 expect "range: every record completed to 64 bins" \
 	$(( $(text_headers "$f/range.out" | wc -l) * 64 )) "$(text_bins "$f/range.out" | wc -l)"
-check_clean() { # NAME
-	expect "$1: spectral scan left disabled" disable "$(cat "$f/$1.ctl")"
-	expect "$1: relay left empty" 0 "$(cat "$f/$1.relay")"
-}
-check_clean range
+expect_run_clean range "$f"
 cs=$(cat "$f/range.cs")
 echo "# rfpeek -F 2412-2462 took ${cs}0 ms"
 # the kernel announces the results after well under a second; the
@@ -106,17 +102,17 @@ expect "all: a record on every planned channel, none elsewhere" "$plan" \
 	"$(echo "${rec% *}" | distinct)"
 expect "all: 64 bins per record" 64.0 "${rec##* }"
 expect "all: exit 0, no warning" "0:" "$(cat "$f/all.rc"):$(cat "$f/all.err")"
-check_clean all
+expect_run_clean all "$f"
 
 expect "no channel near the requests: the message" "Error: no valid channels to scan" "$(cat "$f/none.err")"
 expect "no channel near the requests: exit 1" 1 "$(cat "$f/none.rc")"
-check_clean none
+expect_run_clean none "$f"
 
 expect "scan already running: the kernel's refusal is a warning" "Warning: nl80211 scan failed" "$(cat "$f/busy.err")"
 expect "scan already running: still a report, exit 0" 0 "$(cat "$f/busy.rc")"
 expect "scan already running: the report is printed (one blank line per empty report)" 1 \
 	"$(grep -c '^$' "$f/busy.out")"
-check_clean busy
+expect_run_clean busy "$f"
 expect "interface down: warning" "Warning: nl80211 scan failed" "$(cat "$f/down.err")"
 expect "interface down: an empty report, exit 0" "0:1" "$(cat "$f/down.rc"):$(wc -l <"$f/down.out")"
 

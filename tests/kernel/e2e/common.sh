@@ -37,6 +37,11 @@ expect_clean() { # NAME OUTDIR
 	expect "$1: spectral scan left disabled" disable "$(cat "$2/ctl_after")"
 	expect "$1: relay left empty" 0 "$(wc -c <"$2/relay_after" | tr -d ' ')"
 }
+# After a guest's "run NAME ...": the state it left, read right after it.
+expect_run_clean() { # NAME FILES_DIR
+	expect "$1: spectral scan left disabled" disable "$(cat "$2/$1.ctl")"
+	expect "$1: relay left empty" 0 "$(cat "$2/$1.relay")"
+}
 finish() {
 	echo "$pass passed, $failed failed"
 	[ "$failed" = 0 ]

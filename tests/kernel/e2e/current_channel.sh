@@ -48,11 +48,7 @@ expect "text: strongest bin at the 2414 MHz tone" 2413.8750 \
 expect_match "text: floor near -110 dBm" '^-11[0-2]\.[0-9]$' \
 	"$(text_bins "$f/text.out" | awk '{print $2}' | sort -g | sed -n 32p)"
 
-check_run() { # NAME: exit status, disabled, relay drained, right after it
-	expect "$1: spectral scan left disabled" disable "$(cat "$f/$1.ctl")"
-	expect "$1: relay left empty" 0 "$(cat "$f/$1.relay")"
-}
-for run in text json file phy1; do check_run $run; done
+for run in text json file phy1; do expect_run_clean $run "$f"; done
 expect "phy1: wlan1's phy left disabled" disable "$(cat "$f/phy1.ctl1")"
 
 json_summary() { # FILE: centres, noise and the number of bins, or the parse error
