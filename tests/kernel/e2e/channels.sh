@@ -23,7 +23,7 @@ iw event >other.events 2>&1 &
 evpid=$!
 rfpeek -F all -j >other.out 2>other.err &
 pid=$!
-sleep 1
+wait_scanning
 iw dev wlan1 scan trigger freq 2412 >/dev/null 2>other.iw
 echo $? >other.iwrc
 wait $pid
@@ -32,7 +32,7 @@ kill $evpid
 # SIGINT in the wait ends it at once, without the warning
 rfpeek -F all >int.out 2>int.err &
 pid=$!
-sleep 1
+wait_scanning
 t0=$(uptime_cs)
 kill -INT $pid
 wait $pid

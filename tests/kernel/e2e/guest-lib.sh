@@ -11,3 +11,12 @@ run() {
 	cat $A/spectral_scan0 | wc -c | tr -d ' ' >"$name.relay"
 }
 uptime_cs() { read -r up _ </proc/uptime; echo "${up%.*}${up#*.}"; }
+# wait_scanning: until phy0's scan runs (at most 10 s), so that what
+# follows meets rfpeek in its wait rather than before it
+wait_scanning() {
+	i=0
+	until grep -q '^scanning 1' /sys/kernel/debug/rfpeek_bench/phy0/counters || [ $i -ge 200 ]; do
+		usleep 50000
+		i=$((i + 1))
+	done
+}
