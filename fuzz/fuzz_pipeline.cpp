@@ -1,8 +1,7 @@
-/* libFuzzer entry: the input is the relay stream exactly as read_relay
- * would hand it over, so a crash file replays as it is. */
-#include <cstdio>
-#include <cstdlib>
-
+/* libFuzzer entry, the whole pipeline: decode, edge completion as each
+ * capture path does it, both reports, with their cross-checks. The input is
+ * the relay stream exactly as read_relay would hand it over, so a crash file
+ * replays as it is. */
 #include "pipeline_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
@@ -10,10 +9,5 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 	/* decode_samples never reads more than this from the relay */
 	if (size > relay_read_size)
 		size = relay_read_size;
-	std::string err = pipeline_check::check_pipeline(data, size);
-	if (!err.empty()) {
-		fprintf(stderr, "pipeline check failed: %s\n", err.c_str());
-		abort();
-	}
-	return 0;
+	return pipeline_check::verdict("pipeline", pipeline_check::check_pipeline(data, size));
 }

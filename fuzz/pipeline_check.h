@@ -13,6 +13,7 @@
 
 #include <json-c/json.h>
 
+#include "records_input.h"
 #include "report/report.h"
 #include "spectral/decode.h"
 #include "spectral/edges.h"
@@ -43,12 +44,97 @@ inline std::string check_finite(const spectrum_record *r, int count, const char 
 	return "";
 }
 
+inline unsigned be16(const unsigned char *p)
+{
+	return unsigned(p[0]) << 8 | p[1];
+}
+
+/* The driver's sums: squares of the shifted bytes, wrapping modulo 2^64. */
+inline uint64_t reference_sum(const unsigned char *d, int n, unsigned max_exp)
+{
+	uint64_t sum = 0;
+	for (int i = 0; i < n; i++) {
+		uint64_t v = max_exp < 64 ? uint64_t(d[i]) << max_exp : 0;
+		sum += v * v;
+	}
+	return sum;
+}
+
+inline bool same_bits(double a, double b)
+{
+	return memcmp(&a, &b, sizeof(double)) == 0;
+}
+
+/* Compares r with a sample decoded field by field, every bin from bin_power
+ * with its half's rssi, noise and sum. */
+inline std::string check_sample(const unsigned char *s, bool ht20, const spectrum_record &r, int i)
+{
+	int freq = int(be16(s + 4));
+	int rssi[2], noise[2], center, bins = ht20 ? ht20_bins : ht40_bins;
+	unsigned max_exp = ht20 ? s[3] : s[26];
+	const unsigned char *data = s + (ht20 ? 20 : 27);
+	if (ht20) {
+		rssi[0] = rssi[1] = int8_t(s[6]);
+		noise[0] = noise[1] = int8_t(s[7]);
+		center = freq * 1000;
+	} else {
+		rssi[0] = int8_t(s[6]), rssi[1] = int8_t(s[7]);
+		noise[0] = int8_t(s[16]), noise[1] = int8_t(s[17]);
+		center = (s[3] == chan_ht40plus ? freq + 10 : freq - 10) * 1000;
+	}
+	if (r.bandwidth_khz != (ht20 ? 20000 : 40000) || r.center_khz != center ||
+	    r.num_bins != bins || r.rssi != int8_t((rssi[0] + rssi[1]) / 2) ||
+	    r.noise != int8_t((noise[0] + noise[1]) / 2))
+		return fail("decoded record fields", i, r.center_khz);
+	int half = ht20 ? bins : bins / 2;
+	for (int h = 0; h * half < bins; h++) {
+		uint64_t sum = reference_sum(data + h * half, half, max_exp);
+		for (int k = h * half; k < (h + 1) * half; k++)
+			if (!same_bits(r.bins[k], bin_power(data[k], uint8_t(max_exp), rssi[h], noise[h], sum)))
+				return fail("decoded bin differs from bin_power", i, k);
+	}
+	return "";
+}
+
+/* decode_stream against the walk of the driver's format: which bytes make a
+ * record, and every field and bin of it. */
+inline std::string check_decode(const unsigned char *data, size_t len, spectrum_record *decoded,
+				int *count_out)
+{
+	int count = decode_stream(data, len, decoded);
+	*count_out = count;
+	if (count < 0 || count > max_records || size_t(count) > len / ht20_sample_len)
+		return fail("record count out of range", count, long(len));
+	size_t pos = 0;
+	int i = 0;
+	while (pos + sample_header_len <= len) {
+		const unsigned char *s = data + pos;
+		size_t rec_len = (sample_header_len + be16(s + 1)) & 0xffff;
+		if (rec_len == 0 || pos + rec_len > len || i == max_records)
+			break;
+		pos += rec_len;
+		bool ht20 = s[0] == sample_type_ht20 && rec_len >= ht20_sample_len;
+		bool ht40 = s[0] == sample_type_ht20_40 && rec_len >= ht20_40_sample_len;
+		if (!ht20 && !ht40)
+			continue;
+		if (i >= count)
+			return fail("sample not decoded", i, long(pos - rec_len));
+		std::string err = check_sample(s, ht20, decoded[i], i);
+		if (!err.empty())
+			return err;
+		i++;
+	}
+	if (i != count)
+		return fail("decoded more records than the stream holds", count, i);
+	return check_finite(decoded, count, "decode");
+}
+
 /* What the report must print, from printf itself: the text report may
  * format numbers its own way but must match this byte for byte. */
 inline std::string reference_text(const spectrum_record *r, int count)
 {
 	std::string out;
-	char line[128];
+	char line[1024];   /* "%10.1f" of the largest double: 309 digits and more */
 	for (int i = 0; i < count; i++) {
 		snprintf(line, sizeof(line), "%d MHz  RSSI: %d dBm  Noise: %d dBm\n",
 			 r[i].center_khz / 1000, r[i].rssi, r[i].noise);
@@ -129,6 +215,10 @@ inline std::string reference_json(const spectrum_record *r, int count)
 /* "%.4f" in the document: the parsed number is within half a unit of the 4th decimal. */
 inline bool near4(json_object *o, double want)
 {
+	/* beyond what "%.4f" keeps exactly, or not a number at all: only the
+	 * byte comparison with json-c's own rendering speaks for these */
+	if (!std::isfinite(want) || std::fabs(want) >= 1e15)
+		return o != nullptr;
 	if (!o || !(json_object_is_type(o, json_type_double) || json_object_is_type(o, json_type_int)))
 		return false;
 	return std::fabs(json_object_get_double(o) - want) <= 0.00005 + 1e-12 * std::fabs(want);
@@ -196,17 +286,21 @@ inline bool four_decimals(const std::string &text)
 	return true;
 }
 
-inline std::string check_json(const spectrum_record *r, int count)
+/* The document equals json-c's plain rendering; parsed: it also parses back
+ * into the records' values (decoded ones: finite, four decimals). */
+inline std::string check_json(const spectrum_record *r, int count, bool parsed = true)
 {
 	std::string text;
 	if (!capture_output([&](FILE *f) { return print_json_report(f, r, count); }, &text))
 		return "JSON report failed";
 	if (text.size() < 2 || text.back() != '\n')
 		return "JSON report does not end in a newline";
-	if (!four_decimals(text))
+	if (parsed && !four_decimals(text))
 		return "JSON number without four decimals";
 	if (text != reference_json(r, count))
 		return "JSON report differs from json-c's plain rendering";
+	if (!parsed)
+		return "";
 	json_tokener *tok = json_tokener_new();
 	if (!tok)
 		abort();
@@ -255,27 +349,56 @@ inline std::string check_reports(const spectrum_record *r, int count)
 	return err.empty() ? check_json(r, count) : err;
 }
 
+/* Decoding alone. */
+inline std::string check_decode_input(const unsigned char *data, size_t len)
+{
+	static spectrum_buffer decoded;
+	int count;
+	return check_decode(data, len, decoded, &count);
+}
+
+/* The report harnesses take a few records: each costs its reference. */
+constexpr int report_records = 8;
+
+/* Edge completion alone, on records as decoding hands them over. */
+inline std::string check_edges_input(const unsigned char *data, size_t len)
+{
+	static spectrum_buffer before, after;
+	int count = records_input::parse(data, len, before, max_records, true);
+	memcpy(after, before, sizeof(spectrum_record) * size_t(count));
+	complete_edges(after, count);
+	return check_completed(before, after, count);
+}
+
+inline std::string check_text_input(const unsigned char *data, size_t len)
+{
+	static spectrum_record records[report_records];
+	int count = records_input::parse(data, len, records, report_records, false);
+	return check_text(records, count);
+}
+
+inline std::string check_json_input(const unsigned char *data, size_t len)
+{
+	static spectrum_record records[report_records];
+	int count = records_input::parse(data, len, records, report_records, false);
+	/* any double: json-c's rendering of a huge one or a NaN does not parse
+	 * back to it, and the pipeline harness parses decoded records */
+	return check_json(records, count, false);
+}
+
 /* "" when the stream passes, else what went wrong. */
 inline std::string check_pipeline(const unsigned char *data, size_t len)
 {
 	static spectrum_buffer decoded, current, chanscan;
 
-	int count = decode_stream(data, len, decoded);
-	if (count < 0 || count > max_records || size_t(count) > len / ht20_sample_len)
-		return fail("record count out of range", count, long(len));
-	for (int i = 0; i < count; i++) {
-		const spectrum_record &r = decoded[i];
-		bool ht20 = r.bandwidth_khz == 20000 && r.num_bins == ht20_bins;
-		bool ht40 = r.bandwidth_khz == 40000 && r.num_bins == ht40_bins;
-		if (!ht20 && !ht40)
-			return fail("decoded record of unknown shape", i, r.num_bins);
-	}
-	std::string err = check_finite(decoded, count, "decode");
+	int count;
+	std::string err = check_decode(data, len, decoded, &count);
 	if (!err.empty())
 		return err;
+	size_t used = sizeof(spectrum_record) * size_t(count);
 
 	/* current channel: completed only when the capture starts with a 20 MHz sample */
-	memcpy(current, decoded, sizeof(decoded));
+	memcpy(current, decoded, used);
 	bool complete = count > 0 && current[0].bandwidth_khz == 20000;
 	if (complete)
 		complete_edges(current, count);
@@ -286,16 +409,26 @@ inline std::string check_pipeline(const unsigned char *data, size_t len)
 		return "current channel: " + err;
 
 	/* -F: completed whatever the records are */
-	memcpy(chanscan, decoded, sizeof(decoded));
+	memcpy(chanscan, decoded, used);
 	complete_edges(chanscan, count);
 	err = check_completed(decoded, chanscan, count);
 	/* the same records as above: their reports were checked already */
 	if (complete && err.empty())
-		return memcmp(chanscan, current, sizeof(spectrum_record) * size_t(count)) == 0
+		return memcmp(chanscan, current, used) == 0
 			       ? "" : "chanscan: completion differs from the current-channel one";
 	if (err.empty())
 		err = check_reports(chanscan, count);
 	return err.empty() ? "" : "chanscan: " + err;
+}
+
+/* The harnesses' verdict: libFuzzer sees a failed check as a crash. */
+inline int verdict(const char *harness, const std::string &err)
+{
+	if (!err.empty()) {
+		fprintf(stderr, "%s check failed: %s\n", harness, err.c_str());
+		abort();
+	}
+	return 0;
 }
 
 } // namespace pipeline_check

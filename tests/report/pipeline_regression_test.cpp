@@ -1,5 +1,5 @@
-/* Replays the fuzz seeds and every input the fuzzer ever failed on through
- * the fuzz harness's own checks, so ctest (and its sanitizer build) keeps them. */
+/* Replays the fuzz seeds and every input the fuzzers ever failed on through
+ * the fuzz harnesses' own checks, so ctest (and its sanitizer build) keeps them. */
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -89,6 +89,18 @@ TEST(PipelineRegression, EverySeedAndPastFailurePasses)
 	inputs.insert(inputs.end(), seeds.begin(), seeds.end());
 	for (const std::string &path : inputs)
 		EXPECT_EQ(check(read_file(path)), "") << path;
+
+	/* the edge and report harnesses' records */
+	std::vector<std::string> records = files_in(repo_dir("fuzz/corpus-records"));
+	ASSERT_GE(records.size(), 10u) << "record seeds missing under " << repo_dir("fuzz/corpus-records");
+	std::vector<std::string> past = files_in(repo_dir("fuzz/regressions-records"));
+	records.insert(records.end(), past.begin(), past.end());
+	for (const std::string &path : records) {
+		std::vector<unsigned char> s = read_file(path);
+		EXPECT_EQ(pipeline_check::check_edges_input(s.data(), s.size()), "") << path;
+		EXPECT_EQ(pipeline_check::check_text_input(s.data(), s.size()), "") << path;
+		EXPECT_EQ(pipeline_check::check_json_input(s.data(), s.size()), "") << path;
+	}
 }
 
 TEST(PipelineRegression, StopsAt256Records)

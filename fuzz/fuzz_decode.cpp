@@ -1,0 +1,10 @@
+/* libFuzzer entry, decoding alone: a relay stream, every record and bin
+ * checked against the driver's format and bin_power. */
+#include "pipeline_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
+{
+	if (size > relay_read_size)
+		size = relay_read_size;
+	return pipeline_check::verdict("decode", pipeline_check::check_decode_input(data, size));
+}
