@@ -1,65 +1,124 @@
 /* printf's "%*.*f" for the report's numbers at a fraction of its cost: the
  * reports print up to 32768 lines, and printf's exact decimal expansion of a
  * double costs thousands of instructions per number on the router. */
-#include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "report/fixed_format.h"
 
-/* Above this the scaled value keeps no fraction bits to round on. */
-constexpr double exact_limit = 1125899906842624.0;   /* 2^50 */
+/* At and above this the scaled value goes to printf, as before. */
+constexpr uint64_t exact_limit = uint64_t(1) << 50;
 
-static const double scales[] = {1, 10, 100, 1000, 10000};
+static const uint32_t fives[] = {1, 5, 25, 125, 625};
+
+/* "00" to "99": two digits per division. */
+static constexpr struct digit_pairs {
+	char c[200];
+	constexpr digit_pairs() : c()
+	{
+		for (int i = 0; i < 100; i++) {
+			c[2 * i] = char('0' + i / 10);
+			c[2 * i + 1] = char('0' + i % 10);
+		}
+	}
+} pairs;
+
+/* The digits of q, lowest first, ending at end; returns their start. */
+static char *put_digits(char *end, uint64_t q, int at_least)
+{
+	char *p = end;
+	while (q > UINT32_MAX) {   /* 64-bit division is a library call on 32-bit targets */
+		*--p = char('0' + q % 10);
+		q /= 10;
+	}
+	uint32_t q32 = uint32_t(q);
+	while (q32 >= 100) {
+		uint32_t two = q32 % 100;
+		q32 /= 100;
+		p -= 2;
+		p[0] = pairs.c[2 * two];
+		p[1] = pairs.c[2 * two + 1];
+	}
+	if (q32 >= 10) {
+		p -= 2;
+		p[0] = pairs.c[2 * q32];
+		p[1] = pairs.c[2 * q32 + 1];
+	} else {
+		*--p = char('0' + q32);
+	}
+	while (end - p < at_least)
+		*--p = '0';
+	return p;
+}
+
+/* q / 10^decimals, right-aligned in width, with a '-' before it if minus. */
+static int write_fixed(char *out, bool minus, uint64_t q, int decimals, int width)
+{
+	char buf[24];
+	char *end = buf + sizeof(buf);
+	char *first = put_digits(end, q, decimals + 1);
+	int n = int(end - first);
+	int len = n + 1 + minus;
+	int o = 0;
+	for (; o < width - len; o++)
+		out[o] = ' ';
+	if (minus)
+		out[o++] = '-';
+	for (char *p = first; p < end - decimals; p++)
+		out[o++] = *p;
+	out[o++] = '.';
+	for (char *p = end - decimals; p < end; p++)
+		out[o++] = *p;
+	return o;
+}
 
 /* Writes v as printf("%*.*f", width, decimals, v) would, to out (at least 40
  * bytes), and returns its length; returns -1, writing nothing, for 0 or more
  * than 4 decimals, a non-finite v, or |v| * 10^decimals >= 2^50: the caller
- * lets printf do those. */
+ * lets printf do those.
+ * Integers only: the router has no FPU, and a double operation there is a
+ * library call. |v| = m * 2^e exactly, so |v| * 10^d = (m * 5^d) * 2^(e + d),
+ * with m * 5^d below 2^63; printf rounds that exact value half to even. */
 int format_fixed(char *out, double v, int decimals, int width)
 {
 	if (decimals < 1 || decimals > 4)
 		return -1;
-	double scale = scales[decimals];
-	double a = std::fabs(v);
-	double p = a * scale;
-	if (!(p < exact_limit))   /* NaN compares false too */
+	uint64_t bits;
+	memcpy(&bits, &v, sizeof(bits));
+	bool minus = bits >> 63;   /* printf keeps the sign of -0.0 and of -0.04 */
+	int biased = int(bits >> 52 & 0x7ff);
+	uint64_t m = bits & ((uint64_t(1) << 52) - 1);
+	if (biased == 0x7ff)
+		return -1;
+	if (biased)
+		m |= uint64_t(1) << 52;
+	else
+		biased = 1;   /* subnormal */
+	uint64_t scaled = m * fives[decimals];
+	int shift = 1075 - biased - decimals;   /* |v| * 10^d = scaled / 2^shift */
+
+	uint64_t q;
+	if (shift <= 0) {   /* m has its top bit at 2^52: past the limit */
+		return -1;
+	} else if (shift >= 64) {
+		q = 0;   /* scaled < 2^63: less than half a unit */
+	} else {
+		q = scaled >> shift;
+		uint64_t rest = scaled & ((uint64_t(1) << shift) - 1);
+		uint64_t half = uint64_t(1) << (shift - 1);
+		if (rest > half || (rest == half && (q & 1)))
+			q++;
+	}
+	if (q >= exact_limit)
 		return -1;
 
-	/* a * scale = p + err exactly; round that exact value half to even,
-	 * as printf rounds the exact binary value of v. */
-	double err = std::fma(a, scale, -p);
-	double whole = std::floor(p);
-	double half = (p - whole) - 0.5;   /* exact: both are multiples of ulp(p) */
-	uint64_t q = uint64_t(whole);
-	if (half > 0 || (half == 0 && (err > 0 || (err == 0 && (q & 1)))))
-		q++;
+	return write_fixed(out, minus, q, decimals, width);
+}
 
-	char digits[24];
-	int n = 0;
-	if (q <= UINT32_MAX) {   /* no 64-bit division on 32-bit targets */
-		uint32_t q32 = uint32_t(q);
-		do {
-			digits[n++] = char('0' + q32 % 10);
-			q32 /= 10;
-		} while (q32 || n <= decimals);
-	} else {
-		do {
-			digits[n++] = char('0' + q % 10);
-			q /= 10;
-		} while (q || n <= decimals);
-	}
-
-	bool minus = std::signbit(v);   /* printf keeps the sign of -0.0 and of -0.04 */
-	int len = n + 1 + minus;
-	int o = 0;
-	for (int pad = width - len; pad > 0; pad--)
-		out[o++] = ' ';
-	if (minus)
-		out[o++] = '-';
-	while (n > decimals)
-		out[o++] = digits[--n];
-	out[o++] = '.';
-	while (n > 0)
-		out[o++] = digits[--n];
-	return o;
+int format_decimal(char *out, int64_t units, int decimals, int width)
+{
+	bool minus = units < 0;
+	/* the magnitude of INT64_MIN too */
+	uint64_t q = minus ? uint64_t(-(units + 1)) + 1 : uint64_t(units);
+	return write_fixed(out, minus, q, decimals, width);
 }

@@ -12,13 +12,12 @@ static void flush(FILE *out, char *buf, size_t *used)
 	*used = 0;
 }
 
-/* Appends "%10.4f  %10.1f\n" to buf, or returns false with buf untouched. */
-static bool append_bin_line(char *buf, size_t *used, double mhz, double power)
+/* Appends "%10.4f  %10.1f\n" of the bin's MHz and power to buf, or returns
+ * false with buf untouched. */
+static bool append_bin_line(char *buf, size_t *used, int64_t freq_units, double power)
 {
 	char *p = buf + *used;
-	int a = format_fixed(p, mhz, 4, 10);
-	if (a < 0)
-		return false;
+	int a = format_decimal(p, freq_units, 4, 10);
 	p[a] = ' ';
 	p[a + 1] = ' ';
 	int b = format_fixed(p + a + 2, power, 1, 10);
@@ -44,10 +43,9 @@ int print_text_report(FILE *out, const spectrum_record *records, int count)
 		for (int k = 0; k < r.num_bins; k++) {
 			if (used + max_bin_line > sizeof(buf))
 				flush(out, buf, &used);
-			double mhz = bin_freq_mhz(r, k);
-			if (!append_bin_line(buf, &used, mhz, r.bins[k])) {
+			if (!append_bin_line(buf, &used, bin_freq_units(r, k), r.bins[k])) {
 				flush(out, buf, &used);
-				fprintf(out, "%10.4f  %10.1f\n", mhz, r.bins[k]);
+				fprintf(out, "%10.4f  %10.1f\n", bin_freq_mhz(r, k), r.bins[k]);
 			}
 		}
 	}

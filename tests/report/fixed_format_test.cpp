@@ -8,6 +8,7 @@
 #include <string>
 
 #include "report/fixed_format.h"
+#include "report/report.h"
 
 namespace {
 
@@ -78,14 +79,32 @@ TEST(FixedFormat, NeighboursOfDecimalHalvesRoundTheWayTheirExactValueLies)
 	}
 }
 
+/* format_decimal of a bin's 100 Hz units against printf of its MHz double. */
+void expect_bin_like_printf(int32_t centre_khz, int num_bins, int k)
+{
+	spectrum_record r = {};
+	r.center_khz = centre_khz;
+	r.num_bins = num_bins;
+	char want[64], got[64];
+	snprintf(want, sizeof(want), "%10.4f", bin_freq_mhz(r, k));
+	int n = format_decimal(got, bin_freq_units(r, k), 4, 10);
+	ASSERT_EQ(std::string(got, size_t(n)), want) << centre_khz << " " << k;
+	ASSERT_EQ(mismatch(bin_freq_mhz(r, k), 4, 10), "") << centre_khz << " " << k;
+}
+
 TEST(FixedFormat, BinFrequenciesAndPowers)
 {
-	/* every bin frequency of 20, 40 MHz records from 0 to 65545 MHz */
+	/* every bin frequency of 20, 40 MHz records from 0 to 65545 MHz, and
+	 * of centres at the ends of the int32 range */
 	for (int64_t centre_khz = -10000; centre_khz <= 65545000; centre_khz += 997)
-		for (int k = 0; k < 128; k += 9) {
-			double mhz = double(centre_khz * 1000 + (k - 64) * 312500) / 1000000.0;
-			ASSERT_EQ(mismatch(mhz, 4, 10), "") << centre_khz << " " << k;
-		}
+		for (int k = 0; k < 128; k += 9)
+			expect_bin_like_printf(int32_t(centre_khz), 128, k);
+	for (int32_t centre_khz : {INT32_MIN, INT32_MIN + 1, -1, 0, 1, INT32_MAX})
+		for (int k = 0; k < 64; k++)
+			expect_bin_like_printf(centre_khz, 64, k);
+	char out[64];
+	EXPECT_EQ(std::string(out, size_t(format_decimal(out, INT64_MIN, 4, 0))), "-922337203685477.5808");
+	EXPECT_EQ(std::string(out, size_t(format_decimal(out, -5, 4, 10))), "   -0.0005");
 	std::mt19937_64 rng(2);
 	std::uniform_real_distribution<double> power(-1000.0, 1000.0);
 	for (int i = 0; i < 300000; i++)
@@ -130,11 +149,6 @@ TEST(FixedFormat, LargestValuesBelowTheLimit)
 	EXPECT_EQ(format_fixed(out, 1.0, 0, 10), -1);
 }
 
-} // namespace
-
-#include "report/report.h"
-
-namespace {
 
 /* Numbers the fast path declines still come out as printf writes them. */
 TEST(FixedFormat, TextReportFallsBackToPrintfForHugeAndNonFiniteBins)
