@@ -1,32 +1,34 @@
 #include "report/report.h"
 
+#include <cstring>
+
 #include <json-c/json.h>
 #include <json-c/printbuf.h>
 
 #include "report/fixed_format.h"
 
-/* The document's number format; number_to_json writes the same digits. */
+/* The document's number format; the serializers below write the same digits. */
 static const char number_format[] = "%.4f";
 constexpr int number_decimals = 4;
 
 /* Writes a double as the library would with number_format, without its
- * snprintf: 60% of the report's instructions went there. */
+ * snprintf. */
 static int number_to_json(json_object *jso, printbuf *pb, int level, int flags)
 {
 	char text[64];
 	int n = format_fixed(text, json_object_get_double(jso), number_decimals, 0);
 	if (n < 0 || (flags & JSON_C_TO_STRING_NOZERO))
 		return json_object_double_to_json_string(jso, pb, level, flags);
-	printbuf_memappend(pb, text, n);
-	return n;
+	return printbuf_memappend(pb, text, n);
 }
 
-static json_object *new_number(double v)
+/* A frequency held as its count of 100 Hz (bin_freq_units): printed as
+ * number_format prints the MHz double, with no double made. */
+static int units_to_json(json_object *jso, printbuf *pb, int, int)
 {
-	json_object *o = json_object_new_double(v);
-	if (o)   /* no user data: nothing is allocated */
-		json_object_set_serializer(o, number_to_json, nullptr, nullptr);
-	return o;
+	char text[64];
+	int n = format_decimal(text, json_object_get_int64(jso), number_decimals, 0);
+	return printbuf_memappend(pb, text, n);
 }
 
 /* json-c takes a null child without complaint: a failed allocation must not
@@ -47,101 +49,155 @@ static bool member_add(json_object *obj, const char *key, json_object *value)
 	return false;
 }
 
-static json_object *channel_object(const spectrum_record &r)
+static json_object *new_number(json_object *o, json_object_to_json_string_fn *serializer)
 {
+	if (o)   /* no user data: nothing is allocated */
+		json_object_set_serializer(o, serializer, nullptr, nullptr);
+	return o;
+}
+
+/* The document is json-c's pretty layout of
+ *   {"scan_channels": [channel, ...], "scan_results": [[MHz, dBm], ...]}
+ * made a record at a time, so that neither the tree nor its text is ever
+ * whole in memory (16384 pairs were 4.7 MB of heap). json-c renders each
+ * record's channel object, and its pairs, as the one array of a one-member
+ * object of the same name: the same depth, so the same indentation, as in
+ * the document. The array's elements are cut out of that text and joined
+ * the way json-c joins array elements. */
+struct json_frame {
+	json_object *channels_root;   /* {"scan_channels": [channel]} */
+	json_object *freq, *rssi, *noise;
+	json_object *results_root;    /* {"scan_results": [pairs...]} */
+	json_object *results;
+	int shown;                    /* pairs now in results */
+	json_object *pairs[max_bins]; /* one reference each of our own */
+	json_object *pair_freq[max_bins], *pair_power[max_bins];
+};
+
+static const char channels_head[] = "{\n  \"scan_channels\": [";
+static const char results_head[] = "{\n  \"scan_results\": [";
+static const char array_tail[] = "\n  ]\n}";
+
+/* Every object made is owned by a root (freed by free_frame) or dropped at once. */
+static bool make_channel(json_frame *f)
+{
+	f->channels_root = json_object_new_object();
+	if (!f->channels_root)
+		return false;
+	json_object *list = json_object_new_array_ext(1);
+	if (!member_add(f->channels_root, "scan_channels", list))
+		return false;
 	json_object *ch = json_object_new_object();
-
-	if (ch && member_add(ch, "freq", new_number(r.center_khz / 1000.0)) &&
-	    member_add(ch, "rssi", json_object_new_int(r.rssi)) &&
-	    member_add(ch, "noise", json_object_new_int(r.noise)))
-		return ch;
-	json_object_put(ch);
-	return nullptr;
+	return array_add(list, ch) &&
+	       member_add(ch, "freq", f->freq = new_number(json_object_new_int64(0), units_to_json)) &&
+	       member_add(ch, "rssi", f->rssi = json_object_new_int(0)) &&
+	       member_add(ch, "noise", f->noise = json_object_new_int(0));
 }
 
-/* freq is a new reference, or null if it could not be made. */
-static json_object *bin_pair(json_object *freq, double power)
+static bool make_pairs(json_frame *f)
 {
-	json_object *pair = json_object_new_array_ext(2);
-
-	if (pair && array_add(pair, freq) && array_add(pair, new_number(power)))
-		return pair;
-	if (!pair)
-		json_object_put(freq);
-	json_object_put(pair);
-	return nullptr;
-}
-
-/* The record before i with the same bin frequencies, or -1. */
-static int same_bins_before(const spectrum_record *records, int i)
-{
-	for (int j = i - 1; j >= 0; j--)
-		if (records[j].center_khz == records[i].center_khz &&
-		    records[j].num_bins == records[i].num_bins)
-			return j;
-	return -1;
-}
-
-static bool fill_arrays(json_object *channels, json_object *results,
-			const spectrum_record *records, int count)
-{
-	int first_pair[max_records];   /* index in results of each record's bin 0 */
-	int pairs = 0;
-
-	for (int i = 0; i < count; i++) {
-		const spectrum_record &r = records[i];
-		if (!array_add(channels, channel_object(r)))
+	f->results_root = json_object_new_object();
+	if (!f->results_root)
+		return false;
+	f->results = json_object_new_array_ext(max_bins);
+	if (!member_add(f->results_root, "scan_results", f->results))
+		return false;
+	for (int k = 0; k < max_bins; k++) {
+		json_object *pair = f->pairs[k] = json_object_new_array_ext(2);
+		if (!pair ||
+		    !array_add(pair, f->pair_freq[k] = new_number(json_object_new_int64(0), units_to_json)) ||
+		    !array_add(pair, f->pair_power[k] = new_number(json_object_new_double(0), number_to_json)))
 			return false;
-		/* Captures repeat a few channels: a record shares the frequency
-		 * numbers of an earlier one on its channel instead of new ones. */
-		int same = same_bins_before(records, i);
-		first_pair[i] = pairs;
-		for (int k = 0; k < r.num_bins; k++) {
-			json_object *freq;
-			if (same >= 0)
-				freq = json_object_get(json_object_array_get_idx(
-					json_object_array_get_idx(results, size_t(first_pair[same] + k)), 0));
-			else
-				freq = new_number(bin_freq_mhz(r, k));
-			if (!array_add(results, bin_pair(freq, r.bins[k])))
-				return false;
-		}
-		pairs += r.num_bins;
 	}
 	return true;
 }
 
-static json_object *build_document(const spectrum_record *records, int count)
+static void free_frame(json_frame *f)
 {
-	int total_bins = 0;
-	for (int i = 0; i < count; i++)
-		total_bins += records[i].num_bins;
+	json_object_put(f->channels_root);
+	json_object_put(f->results_root);
+	for (int k = 0; k < max_bins && f->pairs[k]; k++)
+		json_object_put(f->pairs[k]);
+}
 
-	json_object *root = json_object_new_object();
-	if (!root)
+/* The text between head and array_tail of root's rendering: the array's
+ * elements, each after "\n" and its indentation, with "," between them.
+ * Null when the rendering failed or is not laid out that way. */
+static const char *elements(json_object *root, const char *head, size_t *len)
+{
+	size_t text_len;
+	const char *text = json_object_to_json_string_length(root,
+		JSON_C_TO_STRING_PRETTY | JSON_C_TO_STRING_SPACED, &text_len);
+	size_t head_len = strlen(head), tail_len = sizeof(array_tail) - 1;
+	if (!text || text_len < head_len + tail_len || memcmp(text, head, head_len) != 0 ||
+	    memcmp(text + text_len - tail_len, array_tail, tail_len) != 0)
 		return nullptr;
-	/* Arrays made at their final size: no regrowth for 16384 bins. */
-	json_object *channels = json_object_new_array_ext(count);
-	json_object *results = json_object_new_array_ext(total_bins);
-	/* both adds run, so both arrays end up owned by root or freed */
-	bool built = member_add(root, "scan_channels", channels);
-	built = member_add(root, "scan_results", results) && built;
-	if (built && fill_arrays(channels, results, records, count))
-		return root;
-	json_object_put(root);
-	return nullptr;
+	*len = text_len - head_len - tail_len;
+	return text + head_len;
+}
+
+/* The pairs array holds exactly n pairs. */
+static bool show_pairs(json_frame *f, int n)
+{
+	if (f->shown > n) {
+		if (json_object_array_del_idx(f->results, size_t(n), size_t(f->shown - n)) != 0)
+			return false;
+		f->shown = n;
+	}
+	for (; f->shown < n; f->shown++)
+		if (json_object_array_add(f->results, json_object_get(f->pairs[f->shown])) != 0) {
+			json_object_put(f->pairs[f->shown]);
+			return false;
+		}
+	return true;
+}
+
+static bool write_channels(FILE *out, json_frame *f, const spectrum_record *records, int count)
+{
+	for (int i = 0; i < count; i++) {
+		json_object_set_int64(f->freq, records[i].center_khz * freq_units_per_khz);
+		json_object_set_int(f->rssi, records[i].rssi);
+		json_object_set_int(f->noise, records[i].noise);
+		size_t len;
+		const char *text = elements(f->channels_root, channels_head, &len);
+		if (!text || (i && fputc(',', out) == EOF) || fwrite(text, 1, len, out) != len)
+			return false;
+	}
+	return true;
+}
+
+static bool write_results(FILE *out, json_frame *f, const spectrum_record *records, int count)
+{
+	bool any = false;
+	for (int i = 0; i < count; i++) {
+		const spectrum_record &r = records[i];
+		if (r.num_bins <= 0)   /* no pairs: json-c would print an empty array its own way */
+			continue;
+		if (r.num_bins > max_bins || !show_pairs(f, r.num_bins))
+			return false;
+		for (int k = 0; k < r.num_bins; k++) {
+			json_object_set_int64(f->pair_freq[k], bin_freq_units(r, k));
+			json_object_set_double(f->pair_power[k], r.bins[k]);
+		}
+		size_t len;
+		const char *text = elements(f->results_root, results_head, &len);
+		if (!text || (any && fputc(',', out) == EOF) || fwrite(text, 1, len, out) != len)
+			return false;
+		any = true;
+	}
+	return true;
 }
 
 int print_json_report(FILE *out, const spectrum_record *records, int count)
 {
 	json_c_set_serialization_double_format(number_format, JSON_C_OPTION_GLOBAL);
-	json_object *root = build_document(records, count);
-	if (!root)
-		return -1;
-	const char *text = json_object_to_json_string_ext(root,
-		JSON_C_TO_STRING_PRETTY | JSON_C_TO_STRING_SPACED);
-	if (text)
-		fprintf(out, "%s\n", text);
-	json_object_put(root);
-	return text && !ferror(out) ? 0 : -1;
+	json_frame f = {};
+	bool ok = make_channel(&f) && make_pairs(&f);
+	/* An empty array is "[", a newline and the closing indentation, as
+	 * json-c 0.16 prints it (later versions print "[]"). */
+	ok = ok && fputs(channels_head, out) >= 0 && write_channels(out, &f, records, count) &&
+	     fputs("\n  ],\n  \"scan_results\": [", out) >= 0 &&
+	     write_results(out, &f, records, count) && fputs("\n  ]\n}\n", out) >= 0;
+	free_frame(&f);
+	return ok && !ferror(out) ? 0 : -1;
 }
