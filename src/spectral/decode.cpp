@@ -79,7 +79,7 @@ static void decode_ht20(const unsigned char *s, spectrum_record *r)
 	int rssi = int8_t(s[6]);
 	int noise = int8_t(s[7]);
 
-	r->bandwidth_khz = 20000;
+	r->bandwidth_khz = ht20_bandwidth_khz;
 	r->center_khz = int32_t(be16(s + 4)) * 1000;
 	r->rssi = int8_t(rssi);
 	r->noise = int8_t(noise);
@@ -97,7 +97,7 @@ static void decode_ht20_40(const unsigned char *s, spectrum_record *r)
 	uint8_t max_exp = s[26];
 	const int half = ht40_bins / 2;
 
-	r->bandwidth_khz = 40000;
+	r->bandwidth_khz = ht40_bandwidth_khz;
 	r->center_khz = (s[3] == chan_ht40plus ? freq + 10 : freq - 10) * 1000;
 	r->rssi = int8_t((lower_rssi + upper_rssi) / 2);
 	r->noise = int8_t((lower_noise + upper_noise) / 2);
