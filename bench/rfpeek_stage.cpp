@@ -45,10 +45,10 @@ int replay(const char *path)
 	int count = decode_stream(relay, len, decoded);
 	for (int path_f = 0; path_f < 2; path_f++) {
 		memcpy(records, decoded, sizeof(records));
-		if (path_f)
+		/* the rule spelt out, not complete_current_channel: compare-outputs
+		 * builds this driver against older revisions too */
+		if (path_f || (count > 0 && records[0].bandwidth_khz == 20000))
 			complete_edges(records, count);
-		else
-			complete_current_channel(records, count);
 		if (print_text_report(stdout, records, count) || print_json_report(stdout, records, count))
 			return 1;
 	}
