@@ -15,6 +15,7 @@ constexpr std::size_t debugfs_dir_size = 256;
 constexpr std::size_t path_size = 512;
 constexpr std::size_t word_size = 32;            /* number words written to control files */
 constexpr int max_bins = 128;
+constexpr int cached_shifts = 16;        /* sample shifts whose byte powers are kept (the driver's 4 bits) */
 
 constexpr int default_dwell_ms = 100;
 constexpr const char *default_iface = "wlan0";

@@ -15,22 +15,48 @@ static uint64_t shifted(uint8_t value, uint8_t max_exp)
 	return max_exp < 64 ? uint64_t(value) << max_exp : 0;
 }
 
-/* Squares and their sum wrap modulo 2^64, as the driver's own arithmetic. */
+/* Squares and their sum wrap modulo 2^64, as the driver's own arithmetic.
+ * (d << e)^2 is d^2 * 2^(2e) modulo 2^64, so the sum is the bytes' own sum
+ * of squares (below 2^23: 128 bytes) shifted once: no 64-bit multiply per
+ * byte on a 32-bit CPU. */
 static uint64_t sum_squares(const unsigned char *data, int n, uint8_t max_exp)
 {
-	uint64_t sum = 0;
+	uint32_t sum = 0;
 
-	for (int i = 0; i < n; i++) {
-		uint64_t v = shifted(data[i], max_exp);
-		sum += v * v;
-	}
-	return sum;
+	for (int i = 0; i < n; i++)
+		sum += uint32_t(data[i]) * data[i];
+	return max_exp < 32 ? uint64_t(sum) << (2 * max_exp) : 0;
 }
 
-/* v and sum_sq non-zero; sum_db is 10 * log10(sum_sq). */
-static double power_db(uint64_t v, int rssi, int noise, double sum_db)
+/* 20 * log10 of a shifted byte, v non-zero. */
+static double db20(uint64_t v)
 {
-	return (double(rssi + noise) + 20 * log10(double(v))) - sum_db;
+	return 20 * log10(double(v));
+}
+
+/* v_db is db20(v), sum_db 10 * log10(sum_sq), both of non-zero values. */
+static double power_db(double v_db, int rssi, int noise, double sum_db)
+{
+	return (double(rssi + noise) + v_db) - sum_db;
+}
+
+/* db20 of every (shift, byte) once per process: a capture repeats few of
+ * them, and the logarithm is a few thousand instructions of soft float on
+ * the router. The driver's shift has 4 bits; larger ones are not kept. */
+static double db20_of_byte[cached_shifts][256];
+static uint32_t db20_known[cached_shifts][256 / 32];
+
+static double db20_cached(uint8_t value, uint8_t max_exp, uint64_t v)
+{
+	if (max_exp >= cached_shifts)
+		return db20(v);
+	uint32_t &word = db20_known[max_exp][value / 32];
+	uint32_t bit = uint32_t(1) << (value % 32);
+	if (!(word & bit)) {
+		db20_of_byte[max_exp][value] = db20(v);
+		word |= bit;
+	}
+	return db20_of_byte[max_exp][value];
 }
 
 /* A byte of 0 means the FFT magnitude was below one step of the 8-bit
@@ -50,25 +76,36 @@ double bin_power(uint8_t value, uint8_t max_exp, int rssi, int noise, uint64_t s
 	/* a non-zero byte shifted out of 64 bits: log10(0) would be -inf */
 	if (v == 0)
 		return noise;
-	return power_db(v, rssi, noise, 10 * log10(double(sum_sq)));
+	return power_db(db20(v), rssi, noise, 10 * log10(double(sum_sq)));
 }
 
-/* bin_power for every bin, with the sum's logarithm taken once per sample. */
+/* bin_power for every bin, with the sum's logarithm taken once per sample
+ * and each byte value's power once per sample. */
 static void fill_powers(double *bins, const unsigned char *data, int n, uint8_t max_exp,
 			int rssi, int noise)
 {
 	uint64_t sum = sum_squares(data, n, max_exp);
 
-	/* sum_squares is 0 for shifts of 64 and more */
+	/* sum_squares is 0 for shifts of 32 and more (2 * shift >= 64) */
 	if (sum == 0) {
 		for (int j = 0; j < n; j++)
 			bins[j] = noise;
 		return;
 	}
 	double sum_db = 10 * log10(double(sum));
+	double power[256];
+	uint32_t known[256 / 32] = {};
 	for (int j = 0; j < n; j++) {
-		uint64_t v = shifted(at_least_one(data[j]), max_exp);
-		bins[j] = v == 0 ? double(noise) : power_db(v, rssi, noise, sum_db);
+		uint8_t b = data[j];
+		uint32_t bit = uint32_t(1) << (b % 32);
+		if (!(known[b / 32] & bit)) {
+			uint8_t value = at_least_one(b);
+			uint64_t v = shifted(value, max_exp);
+			power[b] = v == 0 ? double(noise)
+					  : power_db(db20_cached(value, max_exp, v), rssi, noise, sum_db);
+			known[b / 32] |= bit;
+		}
+		bins[j] = power[b];
 	}
 }
 
