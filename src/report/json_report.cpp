@@ -56,22 +56,25 @@ static json_object *new_number(json_object *o, json_object_to_json_string_fn *se
 	return o;
 }
 
+/* Pairs rendered by one call of json-c: few objects to make, few calls. */
+constexpr int pairs_per_chunk = 32;
+
 /* The document is json-c's pretty layout of
  *   {"scan_channels": [channel, ...], "scan_results": [[MHz, dBm], ...]}
- * made a record at a time, so that neither the tree nor its text is ever
+ * made a piece at a time, so that neither the tree nor its text is ever
  * whole in memory (16384 pairs were 4.7 MB of heap). json-c renders each
- * record's channel object, and its pairs, as the one array of a one-member
- * object of the same name: the same depth, so the same indentation, as in
- * the document. The array's elements are cut out of that text and joined
- * the way json-c joins array elements. */
+ * record's channel object, and each run of up to pairs_per_chunk pairs, as
+ * the one array of a one-member object of the same name: the same depth,
+ * so the same indentation, as in the document. The array's elements are cut
+ * out of that text and joined the way json-c joins array elements. */
 struct json_frame {
 	json_object *channels_root;   /* {"scan_channels": [channel]} */
 	json_object *freq, *rssi, *noise;
 	json_object *results_root;    /* {"scan_results": [pairs...]} */
 	json_object *results;
 	int shown;                    /* pairs now in results */
-	json_object *pairs[max_bins]; /* one reference each of our own */
-	json_object *pair_freq[max_bins], *pair_power[max_bins];
+	json_object *pairs[pairs_per_chunk];   /* one reference each of our own */
+	json_object *pair_freq[pairs_per_chunk], *pair_power[pairs_per_chunk];
 };
 
 static const char channels_head[] = "{\n  \"scan_channels\": [";
@@ -99,10 +102,10 @@ static bool make_pairs(json_frame *f)
 	f->results_root = json_object_new_object();
 	if (!f->results_root)
 		return false;
-	f->results = json_object_new_array_ext(max_bins);
+	f->results = json_object_new_array_ext(pairs_per_chunk);
 	if (!member_add(f->results_root, "scan_results", f->results))
 		return false;
-	for (int k = 0; k < max_bins; k++) {
+	for (int k = 0; k < pairs_per_chunk; k++) {
 		json_object *pair = f->pairs[k] = json_object_new_array_ext(2);
 		if (!pair ||
 		    !array_add(pair, f->pair_freq[k] = new_number(json_object_new_int64(0), units_to_json)) ||
@@ -116,7 +119,7 @@ static void free_frame(json_frame *f)
 {
 	json_object_put(f->channels_root);
 	json_object_put(f->results_root);
-	for (int k = 0; k < max_bins && f->pairs[k]; k++)
+	for (int k = 0; k < pairs_per_chunk && f->pairs[k]; k++)
 		json_object_put(f->pairs[k]);
 }
 
@@ -166,26 +169,37 @@ static bool write_channels(FILE *out, json_frame *f, const spectrum_record *reco
 	return true;
 }
 
+/* Renders the first n pairs of the chunk and writes them, after a ',' when
+ * pairs were written before. */
+static bool write_chunk(FILE *out, json_frame *f, int n, bool *any)
+{
+	size_t len;
+	const char *text;
+	if (!show_pairs(f, n) || !(text = elements(f->results_root, results_head, &len)) ||
+	    (*any && fputc(',', out) == EOF) || fwrite(text, 1, len, out) != len)
+		return false;
+	*any = true;
+	return true;
+}
+
+/* The bins of every record, in order, one chunk of pairs after another. */
 static bool write_results(FILE *out, json_frame *f, const spectrum_record *records, int count)
 {
 	bool any = false;
+	int n = 0;
 	for (int i = 0; i < count; i++) {
 		const spectrum_record &r = records[i];
-		if (r.num_bins <= 0)   /* no pairs: json-c would print an empty array its own way */
-			continue;
-		if (r.num_bins > max_bins || !show_pairs(f, r.num_bins))
-			return false;
-		for (int k = 0; k < r.num_bins; k++) {
-			json_object_set_int64(f->pair_freq[k], bin_freq_units(r, k));
-			json_object_set_double(f->pair_power[k], r.bins[k]);
+		for (int k = 0; k < r.num_bins && k < max_bins; k++) {
+			json_object_set_int64(f->pair_freq[n], bin_freq_units(r, k));
+			json_object_set_double(f->pair_power[n], r.bins[k]);
+			if (++n == pairs_per_chunk) {
+				if (!write_chunk(out, f, n, &any))
+					return false;
+				n = 0;
+			}
 		}
-		size_t len;
-		const char *text = elements(f->results_root, results_head, &len);
-		if (!text || (any && fputc(',', out) == EOF) || fwrite(text, 1, len, out) != len)
-			return false;
-		any = true;
 	}
-	return true;
+	return n == 0 || write_chunk(out, f, n, &any);
 }
 
 int print_json_report(FILE *out, const spectrum_record *records, int count)
