@@ -7,7 +7,7 @@
 #include "spectral/decode.h"
 #include "spectral/edges.h"
 
-static bool planned(int mhz, const int *plan, int n)
+static bool in_plan(int mhz, const int *plan, int n)
 {
 	for (int i = 0; i < n; i++)
 		if (plan[i] == mhz)
@@ -15,12 +15,23 @@ static bool planned(int mhz, const int *plan, int n)
 	return false;
 }
 
+/* A 40 MHz sample is centred between its control and secondary channels:
+ * it was asked for when either of them was. */
+static bool planned(const spectrum_record &r, const int *plan, int n)
+{
+	int mhz = r.center_khz / 1000;
+
+	if (r.bandwidth_khz != ht40_bandwidth_khz)
+		return in_plan(mhz, plan, n);
+	return in_plan(mhz - 10, plan, n) || in_plan(mhz + 10, plan, n);
+}
+
 int keep_planned(spectrum_record *records, int count, const int *plan, int n)
 {
 	int kept = 0;
 
 	for (int i = 0; i < count; i++) {
-		if (!planned(records[i].center_khz / 1000, plan, n))
+		if (!planned(records[i], plan, n))
 			continue;
 		if (kept != i)
 			records[kept] = records[i];

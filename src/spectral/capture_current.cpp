@@ -36,8 +36,7 @@ int capture_current_channel(int dwell_ms)
 	}
 	dwell_sleep(dwell_ms);
 	int count = decode_samples(records);
-	if (count > 0 && records[0].bandwidth_khz == 20000)
-		complete_edges(records, count);
+	complete_current_channel(records, count);
 	print_report(records, count);
 	return 0;
 }

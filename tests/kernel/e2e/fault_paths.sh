@@ -176,12 +176,14 @@ GUEST
 
 # 200 records of random bytes behind valid headers (HT20 and HT20/40; shifts
 # of 64 and more, all-zero bins, any frequency), with the header lines they
-# must give.
+# must give and their number of bins: the first is HT20, so every HT20 one
+# is completed to 64 and every HT20/40 one kept whole at 128.
 python3 - "$work/hostile" <<'PY'
 import random, sys
 rng = random.Random(6)
 out = bytearray()
 heads = []
+bins = 0
 s8 = lambda b: b - 256 if b > 127 else b
 half = lambda a, b: int((a + b) / 2)   # C's truncating division
 for i in range(200):
@@ -192,6 +194,7 @@ for i in range(200):
         if i % 20 == 5:
             s[20:] = bytes(56)
         heads.append("%d MHz  RSSI: %d dBm  Noise: %d dBm" % (s[4] << 8 | s[5], s8(s[6]), s8(s[7])))
+        bins += 64
     else:
         s = bytearray([2, 0, 152]) + bytes(rng.getrandbits(8) for _ in range(152))
         if i % 3 == 0:
@@ -199,9 +202,11 @@ for i in range(200):
         freq = s[4] << 8 | s[5]
         heads.append("%d MHz  RSSI: %d dBm  Noise: %d dBm" % (freq + 10 if s[3] == 3 else freq - 10,
                      half(s8(s[6]), s8(s[7])), half(s8(s[16]), s8(s[17]))))
+        bins += 128
     out += s
 open(sys.argv[1] + ".bin", "wb").write(out)
 open(sys.argv[1] + ".heads", "w").write("\n".join(heads) + "\n")
+open(sys.argv[1] + ".bins", "w").write("%d\n" % bins)
 PY
 {
 	echo "base64 -d >hostile <<'B64'"
@@ -522,10 +527,12 @@ expect "hostile: exit 0 (text)" 0 "$(val hostile.rc)"
 expect "hostile: exit 0 (JSON)" 0 "$(val hostile_j.rc)"
 expect "hostile: nothing on stderr" "" "$(val hostile.err)$(val hostile_j.err)"
 expect "hostile: each record's header" "$(cat "$work/hostile.heads")" "$(text_headers "$f/hostile.out")"
-expect "hostile: 200 records, complete" 200 "$(text_complete "$f/hostile.out")"
+hbins=$(cat "$work/hostile.bins")
+expect "hostile: 200 records, HT20 ones completed, HT20/40 ones whole" "200 $hbins" \
+	"$(text_headers "$f/hostile.out" | wc -l) $(text_bins "$f/hostile.out" | wc -l)"
 expect "hostile: every bin line finite" 0 \
 	"$(text_bins "$f/hostile.out" | grep -Evc '^ *-?[0-9]+\.[0-9]{4}  +-?[0-9]+\.[0-9]$')"
-expect "hostile: the JSON holds the same, finite" "200 12800 True True" "$(json_summary "$f/hostile_j.out")"
+expect "hostile: the JSON holds the same, finite" "200 $hbins True True" "$(json_summary "$f/hostile_j.out")"
 clean hostile
 clean hostile_j
 
