@@ -318,13 +318,17 @@ static u8 scene_bin(s64 f, unsigned int k)
 	return v;
 }
 
-/* The noise-floor calibration's result above the nominal floor (ath9k adds
- * only a positive delta: ath9k_hw_getchan_noise). Where the channel-6
- * transmitter overlaps a 20 MHz channel, the calibrated floor reads 3 dB
- * higher. */
+/* How far the calibrated noise floor lies above the nominal one (ath9k
+ * adds only a positive delta: ath9k_hw_getchan_noise). The chip's own
+ * floor "can vary by about 6db depending on the frequency" (calib.h): here
+ * it climbs 1 dB per 100 MHz above 5180 MHz, to 6 dB. Where the channel-6
+ * transmitter overlaps a 20 MHz channel, the calibration reads 3 dB high.
+ * rssi is relative to that floor, so it is 0 or below on quiet channels. */
 static int nf_delta(u16 freq)
 {
-	return freq >= 2427 && freq <= 2447 ? 3 : 0;
+	if (freq >= 2427 && freq <= 2447)
+		return 3;
+	return freq > 5180 ? min((freq - 5180) / 100, 6) : 0;
 }
 
 /* ------------------------------------------------------------------------
