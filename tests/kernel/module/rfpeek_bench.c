@@ -1415,10 +1415,9 @@ static void teardown(void)
 	unsigned long flags;
 	int i;
 
-	/* no more writes, then no more deliveries */
+	/* No knob writes, no deliveries (a late trigger only queues), then the
+	 * relay: relay_close removes its own file before the directory goes. */
 	debugfs_remove_recursive(knob_root);
-	for (i = 0; i < n_phys; i++)
-		debugfs_remove_recursive(phys[i]->ath9k_dir);
 	for (i = 0; i < n_phys; i++) {
 		struct bench_phy *p = phys[i];
 
@@ -1429,6 +1428,7 @@ static void teardown(void)
 		cancel_work_sync(&p->work);
 		if (p->rchan)
 			relay_close(p->rchan);
+		debugfs_remove_recursive(p->ath9k_dir);
 		vfree(p->inject_buf);
 		kfree(p);
 	}
