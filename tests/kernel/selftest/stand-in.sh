@@ -424,4 +424,10 @@ settle phy1
 expect "empty injection: no samples at all" "0 off" \
 	"$(cat $P1/spectral_scan0 | wc -c | tr -d ' ') $(counter phy1 synthetic)"
 
+# unloading with FFTs on their way, and loading again
+echo 2000 >$DELAY
+echo trigger >$P1/spectral_scan_ctl
+expect "the stand-in unloads with FFTs pending and loads again" "yes ok ok disable" \
+	"$([ "$(counter phy1 pending)" -gt 0 ] && echo yes || echo no) $(rmmod rfpeek_bench && echo ok) $(insmod /lib/modules/rfpeek_bench.ko && echo ok) $(cat $CTL)"
+
 echo "checks done"
