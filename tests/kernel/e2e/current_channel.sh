@@ -41,6 +41,7 @@ GUEST
 boot --sample-delay 30 --out "$work/l" --script "$work/late.sh"
 guest_script "$work/ht40.sh" <<'GUEST'
 run ht40 rfpeek
+run ht40_f rfpeek -F 2412-2462
 GUEST
 boot --ht40 --out "$work/h" --script "$work/ht40.sh"
 guest_script "$work/htc.sh" <<'GUEST'
@@ -140,6 +141,15 @@ expect "HT40: bins run from 2402 to 2441.6875 MHz" "2402.0000 2441.6875" \
 	"$(text_bins "$h/ht40.out" | awk 'NR==1{a=$1} {b=$1} END{print a, b}')"
 expect "HT40: exit 0, nothing on stderr" 0: "$(cat "$h/ht40.rc"):$(cat "$h/ht40.err")"
 expect_run_clean ht40 "$h"
+# -F there: the operating channel's 40 MHz records (control 2412, centre
+# 2422) are kept whole beside the other channels' 20 MHz ones
+expect "HT40 -F 2412-2462: the operating channel at 40 MHz, the others at 20" "2422 2432 2452" \
+	"$(text_headers "$h/ht40_f.out" | awk '{print $1}' | sort -nu | tr '\n' ' ' | sed 's/ $//')"
+expect "HT40 -F 2412-2462: 128 bins per 40 MHz record, 64 per 20 MHz one" \
+	"$(text_headers "$h/ht40_f.out" | awk '{n += $1 == 2422 ? 128 : 64} END {print n}')" \
+	"$(text_bins "$h/ht40_f.out" | wc -l | tr -d ' ')"
+expect "HT40 -F: exit 0, nothing on stderr" 0: "$(cat "$h/ht40_f.rc"):$(cat "$h/ht40_f.err")"
+expect_run_clean ht40_f "$h"
 expect_clean "HT40: after the run" "$work/h"
 
 # a USB radio: the same files under phy0/ath9k_htc
