@@ -14,7 +14,7 @@ int keep_planned(spectrum_record *records, int count, const int *plan, int n);
 
 /* Sleeps dwell_ms, or not at all for a negative dwell; a stop cuts it short. */
 void dwell_sleep(int dwell_ms);
-/* Writes the sample count per trigger to spectral_count. */
-void set_spectral_count(int count);
+/* The warning for a capture that yielded no record, unless a stop ended it. */
+void warn_if_no_samples(int count);
 
 #endif

@@ -6,6 +6,9 @@
 #include "spectral/debugfs.h"
 #include "spectral/decode.h"
 #include "spectral/edges.h"
+#include "spectral/relay_stream.h"
+#include "spectral/settings.h"
+#include "stop_wait.h"
 
 static bool in_plan(int mhz, const int *plan, int n)
 {
@@ -43,6 +46,7 @@ int keep_planned(spectrum_record *records, int count, const int *plan, int n)
 int capture_channels(const int *plan, int n, int dwell_ms)
 {
 	static spectrum_buffer records;
+	static relay_stream stream;
 
 	drain_relay();
 	set_spectral_count(1);
@@ -51,9 +55,23 @@ int capture_channels(const int *plan, int n, int dwell_ms)
 		fputs("Error: failed to enable chanscan mode\n", stderr);
 		return -1;
 	}
-	trigger_scan_and_wait(plan, n, dwell_ms);
-	int kept = keep_planned(records, decode_samples(records), plan, n);
+	if (!spectral_mode_took()) {
+		fputs("Error: spectral scan not supported by this radio\n", stderr);
+		return -1;
+	}
+	int outcome = trigger_scan_and_wait(plan, n, dwell_ms);
+	stream.len = 0;
+	gather_relay(&stream);
+	/* mac80211 announces the end before it returns to the operating
+	 * channel, and that visit's samples come later still */
+	if (outcome == scan_done || outcome == scan_aborted)
+		wait_for_new_sample(&stream, tally_samples(stream.bytes, stream.len),
+				    scan_return_wait_ms);
+	int kept = keep_planned(records, decode_stream(stream.bytes, stream.len, records), plan, n);
 	complete_edges(records, kept);
+	/* a failed scan has had its warning */
+	if (outcome != scan_refused && outcome != scan_aborted)
+		warn_if_no_samples(kept);
 	print_report(records, kept);
 	return 0;
 }

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "spectral/debugfs.h"
 
 static unsigned be16(const unsigned char *p)
 {
@@ -163,14 +162,4 @@ int decode_stream(const unsigned char *stream, size_t len, spectrum_record *reco
 			decode_ht20_40(s, &records[count++]);
 	}
 	return count;
-}
-
-int decode_samples(spectrum_record *records)
-{
-	static unsigned char stream[relay_read_size];
-	int total = read_relay(stream, sizeof(stream));
-
-	if (total <= 0)
-		return 0;
-	return decode_stream(stream, size_t(total), records);
 }

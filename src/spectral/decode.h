@@ -21,7 +21,5 @@ constexpr uint8_t chan_ht40plus = 3;   /* NL80211_CHAN_HT40PLUS */
 double bin_power(uint8_t value, uint8_t max_exp, int rssi, int noise, uint64_t sum_sq);
 /* Walks a relay stream; returns the number of records stored (at most max_records). */
 int decode_stream(const unsigned char *stream, size_t len, spectrum_record *records);
-/* Reads up to relay_read_size bytes of the relay and decodes them. */
-int decode_samples(spectrum_record *records);
 
 #endif

@@ -7,7 +7,6 @@
 #include "cli/run_state.h"
 #include "relay_bytes.h"
 #include "spectral/decode.h"
-#include "temp_dir.h"
 
 namespace {
 
@@ -185,23 +184,6 @@ TEST(BinPower, HugeShiftsDecodeToFiniteNoise)
 	for (int i = 0; i < 5; i++)
 		for (int j = 0; j < 56; j++)   /* from 32 on every square wraps to 0 */
 			EXPECT_EQ(-97.0, recs[i].bins[j]) << i << " " << j;
-}
-
-/* decode_samples reads the relay in debugfs_dir, at most 64 KiB of it. */
-TEST(DecodeSamples, ReadsAtMost64KiBOfTheRelay)
-{
-	temp_dir dir;
-	ASSERT_FALSE(dir.path.empty());
-	snprintf(debugfs_dir, sizeof(debugfs_dir), "%s", dir.path.c_str());
-	EXPECT_EQ(0, decode_samples(recs));   /* no relay */
-
-	relay_bytes r;
-	r.ht20(2412).record(5, 65536 - 2 * 76 - 3).ht20(2417);   /* ends at 65536 */
-	r.ht20(2422);                                             /* past it */
-	ASSERT_TRUE(dir.write("spectral_scan0", r.b.data(), r.b.size()));
-	ASSERT_EQ(2, decode_samples(recs));
-	EXPECT_EQ(2417000, recs[1].center_khz);
-	debugfs_dir[0] = '\0';
 }
 
 }  // namespace
