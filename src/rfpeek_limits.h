@@ -16,6 +16,11 @@ constexpr std::size_t path_size = 512;
 constexpr std::size_t word_size = 32;            /* number words written to control files */
 constexpr int max_bins = 128;
 constexpr int cached_shifts = 16;        /* sample shifts whose byte powers are kept (the driver's 4 bits) */
+/* The scan request of the largest plan (netlink and genetlink headers, three
+ * 8-byte attributes, the nest, 8 bytes per frequency), twice over: libnl-tiny
+ * before 2025-03 counts the message twice when it checks for room. */
+constexpr std::size_t scan_request_size =
+	2 * (16 + 4 + 3 * 8 + 4 + 8 * std::size_t(max_wiphy_freqs));
 
 constexpr int default_dwell_ms = 100;
 /* ath9k delivers samples a few ms after the trigger, through the receive

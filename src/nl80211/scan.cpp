@@ -9,6 +9,7 @@
 #include <poll.h>
 
 #include "nl80211/connection.h"
+#include "rfpeek_limits.h"
 #include "stop_wait.h"
 
 constexpr int event_attr_max = NL80211_ATTR_IFINDEX;
@@ -16,7 +17,7 @@ constexpr int event_attr_max = NL80211_ATTR_IFINDEX;
 int build_scan_request(nl_msg *msg, int family_id, int ifindex, const int *plan, int n,
 		       int dwell_ms)
 {
-	if (!genlmsg_put(msg, NL_AUTO_PORT, NL_AUTO_SEQ, family_id, 0, 0,
+	if (!genlmsg_put(msg, NL_AUTO_PID, NL_AUTO_SEQ, family_id, 0, 0,
 			 NL80211_CMD_TRIGGER_SCAN, 0))
 		return -1;
 	if (nla_put_u32(msg, NL80211_ATTR_IFINDEX, uint32_t(ifindex)) < 0)
@@ -90,14 +91,15 @@ static void wait_for_scan(scan_status *st, int timeout_ms)
 		else if (r == 0 || errno != EINTR)
 			break;
 	}
-	/* st dies with the caller */
-	nl_socket_modify_cb(nlstate.event_sock, NL_CB_VALID, NL_CB_DEFAULT, nullptr, nullptr);
+	/* st dies with the caller. libnl-tiny sets only custom callbacks; an
+	 * empty one is skipped by the receive loop of both libraries. */
+	nl_socket_modify_cb(nlstate.event_sock, NL_CB_VALID, NL_CB_CUSTOM, nullptr, nullptr);
 }
 
 /* 0 when the kernel took the request, else a negative errno. */
 static int request_scan(const int *plan, int n, int dwell_ms)
 {
-	nl_msg *msg = nlmsg_alloc();
+	nl_msg *msg = nlmsg_alloc_size(scan_request_size);
 	int err = -ENOMEM;
 
 	if (msg) {

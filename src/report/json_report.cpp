@@ -19,6 +19,7 @@ static int number_to_json(json_object *jso, printbuf *pb, int level, int flags)
 	int n = format_fixed(text, json_object_get_double(jso), number_decimals, 0);
 	if (n < 0 || (flags & JSON_C_TO_STRING_NOZERO))
 		return json_object_double_to_json_string(jso, pb, level, flags);
+	/* -1 when the buffer could not grow: json-c then gives no document */
 	return printbuf_memappend(pb, text, n);
 }
 
