@@ -92,6 +92,7 @@ static void fill_powers(double *bins, const unsigned char *data, int n, uint8_t 
 		return;
 	}
 	double sum_db = 10 * log10(double(sum));
+	double base = double(rssi + noise);   /* exact: a small integer */
 	double power[256];
 	uint32_t known[256 / 32] = {};
 	for (int j = 0; j < n; j++) {
@@ -101,7 +102,7 @@ static void fill_powers(double *bins, const unsigned char *data, int n, uint8_t 
 			uint8_t value = at_least_one(b);
 			uint64_t v = shifted(value, max_exp);
 			power[b] = v == 0 ? double(noise)
-					  : power_db(db20_cached(value, max_exp, v), rssi, noise, sum_db);
+					  : (base + db20_cached(value, max_exp, v)) - sum_db;
 			known[b / 32] |= bit;
 		}
 		bins[j] = power[b];
