@@ -357,10 +357,24 @@ static void sample_event(struct bench_phy *p, enum ev_kind kind)
 #define CONFIG_CHANGED_ARG 1	/* config(hw, changed) */
 #endif
 
+/*
+ * Argument N of the probed function at its entry. MIPS has no
+ * regs_get_kernel_argument: its calling conventions pass the first four
+ * in $a0..$a3 (registers 4 to 7).
+ */
+static unsigned long probe_arg(struct pt_regs *regs, unsigned int n)
+{
+#ifdef CONFIG_MIPS
+	return n < 4 ? regs->regs[4 + n] : 0;
+#else
+	return regs_get_kernel_argument(regs, n);
+#endif
+}
+
 static int config_pre(struct kprobe *kp, struct pt_regs *regs)
 {
-	struct bench_phy *p = phy_of_hw((void *)regs_get_kernel_argument(regs, 0));
-	u32 changed = regs_get_kernel_argument(regs, CONFIG_CHANGED_ARG);
+	struct bench_phy *p = phy_of_hw((void *)probe_arg(regs, 0));
+	u32 changed = probe_arg(regs, CONFIG_CHANGED_ARG);
 	unsigned long flags;
 
 	if (!p || !(changed & IEEE80211_CONF_CHANGE_CHANNEL))
@@ -379,7 +393,7 @@ static int config_pre(struct kprobe *kp, struct pt_regs *regs)
 
 static void set_scanning(struct pt_regs *regs, bool on)
 {
-	struct bench_phy *p = phy_of_hw((void *)regs_get_kernel_argument(regs, 0));
+	struct bench_phy *p = phy_of_hw((void *)probe_arg(regs, 0));
 	unsigned long flags;
 
 	if (!p)
