@@ -11,7 +11,7 @@ arch_stage_bin() { # FILE DEST: a static big-endian MIPS program, nothing else t
 	h=$(LC_ALL=C readelf -h "$1" 2>/dev/null) || kb_die "$1 is not an ELF file"
 	grep -q 'big endian' <<<"$h" && grep -q 'MIPS R3000' <<<"$h" ||
 		kb_die "$1 is not a big-endian MIPS program"
-	! LC_ALL=C readelf -l "$1" | grep -q INTERP || kb_die "$1 is not static: the guest has no loader"
+	! grep -q INTERP <<<"$(LC_ALL=C readelf -l "$1")" || kb_die "$1 is not static: the guest has no loader"
 	cp "$1" "$st$2"
 }
 
