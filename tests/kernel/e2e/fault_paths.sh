@@ -120,7 +120,7 @@ stale stale_all rfpeek -F 2412-2462
 # rfpeek then runs at nice 10, so this shell, polling, sees that moment.
 now() { # sets tnow, in 1/100 s, without a fork
 	read -r up _ </proc/uptime
-	tnow=${up%.*}${up#*.}
+	tnow=$((${up%.*} * 100 + 1${up#*.} - 100)) # (see uptime_cs)
 }
 sigcgt() { # PID BIT: sets cgt
 	cgt=0
