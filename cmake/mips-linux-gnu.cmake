@@ -30,11 +30,13 @@ set(ENV{PKG_CONFIG_LIBDIR} "${RFPEEK_MIPS_DEPS}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
 
 # QEMU_LD_PREFIX (not only -L) so that a MIPS child a test starts, run by
-# qemu through binfmt_misc, finds the MIPS loader too. Tests whose names hold
-# "HostOnly" open netlink sockets, which qemu-user refuses: they are left out
-# of the list gtest_discover_tests reads here.
+# qemu through binfmt_misc, finds the MIPS loader too; QEMU_CPU likewise.
+# Debian's MIPS glibc is hard-float, so these run on a 24Kf, the 24K with an
+# FPU (the soft-float static build is the one checked on the FPU-less 24Kc).
+# Tests whose names hold "HostOnly" open netlink sockets, which qemu-user
+# refuses: they are left out of the list gtest_discover_tests reads here.
 set(CMAKE_CROSSCOMPILING_EMULATOR
-  /usr/bin/env QEMU_LD_PREFIX=/usr/mips-linux-gnu "GTEST_FILTER=-*HostOnly*"
+  /usr/bin/env QEMU_LD_PREFIX=/usr/mips-linux-gnu QEMU_CPU=24Kf "GTEST_FILTER=-*HostOnly*"
   qemu-mips -L /usr/mips-linux-gnu)
 
 # Read by cmake/rfpeek-budget.cmake.

@@ -14,3 +14,4 @@ include("${CMAKE_CURRENT_LIST_DIR}/musl-common.cmake")
 
 set(RFPEEK_TARGET_NAME x86_64-musl)
 set(RFPEEK_SMOKE_RUNNER "")
+set(RFPEEK_LIBC musl)

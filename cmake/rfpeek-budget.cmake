@@ -1,4 +1,4 @@
-# The size, dependency, heap and stack budget of rfpeek, as ctests.
+# The size, dependency, heap, stack and float budget of rfpeek, as ctests.
 #
 # Works from either place:
 #  - include(cmake/rfpeek-budget.cmake) at the end of the top CMakeLists.txt;
@@ -9,6 +9,12 @@
 #   RFPEEK_TARGET_NAME   prefix of the test names (default: host)
 #   RFPEEK_SIZE_BUDGET   the stripped rfpeek must be smaller (bytes)
 #   RFPEEK_STATIC        ON: rfpeek must be fully static
+#   RFPEEK_SOFT_FLOAT    ON: rfpeek must hold no FPU instruction and no
+#                        hard-float tag
+#   RFPEEK_LIBC          glibc (default) or musl: whose getopt messages the
+#                        smoke test expects
+#   RFPEEK_HOST_STAGE    the host's rfpeek_stage: with -DRFPEEK_STAGE=ON the
+#                        target's replay output must equal its own
 #   RFPEEK_SMOKE_RUNNER  runs rfpeek for the smoke test (default: the
 #                        crosscompiling emulator, or nothing)
 # RFPEEK_STACK_LIMIT caps any one stack frame of the product code (bytes).
@@ -28,7 +34,11 @@ function(rfpeek_budget_apply)
   if(NOT name)
     set(name host)
   endif()
-  foreach(tool STRIP NM READELF)
+  set(tools STRIP NM READELF)
+  if(RFPEEK_SOFT_FLOAT)
+    list(APPEND tools OBJDUMP)
+  endif()
+  foreach(tool ${tools})
     if(NOT CMAKE_${tool})
       message(FATAL_ERROR "rfpeek budget: no ${tool} tool found")
     endif()
@@ -78,8 +88,31 @@ function(rfpeek_budget_apply)
   else()
     set(runner ${CMAKE_CROSSCOMPILING_EMULATOR})
   endif()
+  set(libc glibc)
+  if(RFPEEK_LIBC)
+    set(libc ${RFPEEK_LIBC})
+  endif()
   add_test(NAME budget_${name}_smoke
-    COMMAND bash ${checks}/smoke-test.sh $<TARGET_FILE:rfpeek> ${runner})
+    COMMAND bash ${checks}/smoke-test.sh ${libc} $<TARGET_FILE:rfpeek> ${runner})
+
+  if(RFPEEK_SOFT_FLOAT)
+    add_test(NAME budget_${name}_soft_float
+      COMMAND sh ${checks}/check-soft-float.sh ${CMAKE_READELF} ${CMAKE_OBJDUMP}
+        $<TARGET_FILE:rfpeek>)
+    # The same check must see a hard-float object.
+    add_library(rfpeek_float_probe OBJECT ${here}/float-probe.c)
+    # gcc hands the assembler its float options in a fixed order, soft last
+    target_compile_options(rfpeek_float_probe PRIVATE -mhard-float -Wa,-mhard-float)
+    add_test(NAME budget_${name}_float_check_sees_hard_float
+      COMMAND sh ${checks}/check-soft-float.sh --must-find ${CMAKE_READELF} ${CMAKE_OBJDUMP}
+        $<TARGET_OBJECTS:rfpeek_float_probe>)
+  endif()
+
+  if(TARGET rfpeek_stage AND RFPEEK_HOST_STAGE)
+    add_test(NAME ${name}_replay_matches_host
+      COMMAND bash ${checks}/replay-matches-host.sh ${RFPEEK_HOST_STAGE}
+        $<TARGET_FILE:rfpeek_stage> ${here}/../fuzz ${runner})
+  endif()
 endfunction()
 
 # Here, not in the deferred call: ctest files are only written for

@@ -15,6 +15,11 @@ constexpr std::size_t debugfs_dir_size = 256;
 constexpr std::size_t path_size = 512;
 constexpr std::size_t word_size = 32;            /* number words written to control files */
 constexpr int max_bins = 128;
+/* The scan request of the largest plan (netlink and genetlink headers, three
+ * 8-byte attributes, the nest, 8 bytes per frequency), twice over: libnl-tiny
+ * before 2025-03 counts the message twice when it checks for room. */
+constexpr std::size_t scan_request_size =
+	2 * (16 + 4 + 3 * 8 + 4 + 8 * std::size_t(max_wiphy_freqs));
 
 constexpr int default_dwell_ms = 100;
 constexpr const char *default_iface = "wlan0";

@@ -11,13 +11,14 @@
 #include "cli/run_state.h"
 #include "cli/stop_signal.h"
 #include "nl80211/connection.h"
+#include "rfpeek_limits.h"
 
 constexpr int event_attr_max = NL80211_ATTR_IFINDEX;
 
 int build_scan_request(nl_msg *msg, int family_id, int ifindex, const int *plan, int n,
 		       int dwell_ms)
 {
-	if (!genlmsg_put(msg, NL_AUTO_PORT, NL_AUTO_SEQ, family_id, 0, 0,
+	if (!genlmsg_put(msg, NL_AUTO_PID, NL_AUTO_SEQ, family_id, 0, 0,
 			 NL80211_CMD_TRIGGER_SCAN, 0))
 		return -1;
 	if (nla_put_u32(msg, NL80211_ATTR_IFINDEX, uint32_t(ifindex)) < 0)
@@ -91,8 +92,9 @@ static void wait_for_scan(scan_status *st, int timeout_ms)
 		else if (r == 0 || errno != EINTR)
 			break;
 	}
-	/* st dies with the caller */
-	nl_socket_modify_cb(nlstate.event_sock, NL_CB_VALID, NL_CB_DEFAULT, nullptr, nullptr);
+	/* st dies with the caller. libnl-tiny sets only custom callbacks; an
+	 * empty one is skipped by the receive loop of both libraries. */
+	nl_socket_modify_cb(nlstate.event_sock, NL_CB_VALID, NL_CB_CUSTOM, nullptr, nullptr);
 }
 
 void trigger_scan_and_wait(const int *plan, int n, int dwell_ms)
@@ -103,7 +105,7 @@ void trigger_scan_and_wait(const int *plan, int n, int dwell_ms)
 	/* stopped already: no scan to leave running after we are gone */
 	if (stop_requested)
 		return;
-	nl_msg *msg = nlmsg_alloc();
+	nl_msg *msg = nlmsg_alloc_size(scan_request_size);
 
 	if (msg && build_scan_request(msg, nlstate.family_id, nlstate.ifindex, plan, n,
 				      dwell_ms) == 0 &&

@@ -17,8 +17,8 @@ static int number_to_json(json_object *jso, printbuf *pb, int level, int flags)
 	int n = format_fixed(text, json_object_get_double(jso), number_decimals, 0);
 	if (n < 0 || (flags & JSON_C_TO_STRING_NOZERO))
 		return json_object_double_to_json_string(jso, pb, level, flags);
-	printbuf_memappend(pb, text, n);
-	return n;
+	/* -1 when the buffer could not grow: json-c then gives no document */
+	return printbuf_memappend(pb, text, n);
 }
 
 static json_object *new_number(double v)
@@ -132,8 +132,17 @@ static json_object *build_document(const spectrum_record *records, int count)
 	return nullptr;
 }
 
+/* json-c 0.17 and later print an empty array as "[]", 0.16 on two lines:
+ * the one document with empty arrays is written here, as 0.16 does. */
+static const char empty_document[] =
+	"{\n  \"scan_channels\": [\n  ],\n  \"scan_results\": [\n  ]\n}\n";
+
 int print_json_report(FILE *out, const spectrum_record *records, int count)
 {
+	if (count <= 0) {
+		fputs(empty_document, out);
+		return ferror(out) ? -1 : 0;
+	}
 	json_c_set_serialization_double_format(number_format, JSON_C_OPTION_GLOBAL);
 	json_object *root = build_document(records, count);
 	if (!root)

@@ -1,0 +1,5 @@
+/* Built with -mhard-float on purpose: the soft-float check must report it. */
+double rfpeek_float_probe(double a, double b)
+{
+	return a * b + 1.0;
+}
