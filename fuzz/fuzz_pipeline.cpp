@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
 {
-	/* decode_samples never reads more than this from the relay */
+	/* a capture never decodes more than this of the relay */
 	if (size > relay_read_size)
 		size = relay_read_size;
 	std::string err = pipeline_check::check_pipeline(data, size);

@@ -240,15 +240,56 @@ inline std::string check_json(const spectrum_record *r, int count)
 	return err;
 }
 
+/* Measured bins of a decoded 20 MHz record: the range its filled bins may
+ * take, widened by the neighbour bin an interpolated edge draws towards. */
+inline void span(const spectrum_record &r, double *lo, double *hi)
+{
+	*lo = *hi = r.bins[0];
+	for (int k = 1; k < ht20_bins; k++) {
+		*lo = std::fmin(*lo, r.bins[k]);
+		*hi = std::fmax(*hi, r.bins[k]);
+	}
+}
+
+inline bool is_ht20(const spectrum_record &r)
+{
+	return r.bandwidth_khz == 20000 && r.num_bins == ht20_bins;
+}
+
+/* `completed` tells whether the path completes the 20 MHz records at all. */
 inline std::string check_completed(const spectrum_record *before, const spectrum_record *after,
-				   int count)
+				   int count, bool completed)
 {
 	for (int i = 0; i < count; i++) {
+		if (!completed || !is_ht20(before[i])) {
+			/* left whole: a 40 MHz record, or a path that completes nothing */
+			if (memcmp(&before[i], &after[i], sizeof(spectrum_record)) != 0)
+				return fail("record changed that is not completed", i, before[i].num_bins);
+			continue;
+		}
 		if (after[i].num_bins != full_20mhz_bins)
 			return fail("completed record without 64 bins", i, after[i].num_bins);
 		/* the measured bins move, unchanged, to 4..59 */
 		if (memcmp(after[i].bins + 4, before[i].bins, ht20_bins * sizeof(double)) != 0)
 			return fail("measured bins changed by edge completion", i);
+		double lo, hi;
+		span(before[i], &lo, &hi);
+		/* a 20 MHz neighbour may widen the range by its nearest bin */
+		double llo = lo, lhi = hi, ulo = lo, uhi = hi;
+		if (i > 0 && is_ht20(before[i - 1])) {
+			llo = std::fmin(lo, before[i - 1].bins[ht20_bins - 1]);
+			lhi = std::fmax(hi, before[i - 1].bins[ht20_bins - 1]);
+		}
+		if (i + 1 < count && is_ht20(before[i + 1])) {
+			ulo = std::fmin(lo, before[i + 1].bins[0]);
+			uhi = std::fmax(hi, before[i + 1].bins[0]);
+		}
+		for (int k = 0; k < 4; k++) {
+			if (!(after[i].bins[k] >= llo && after[i].bins[k] <= lhi))
+				return fail("lower filled bin outside the measured range", i, k);
+			if (!(after[i].bins[60 + k] >= ulo && after[i].bins[60 + k] <= uhi))
+				return fail("upper filled bin outside the measured range", i, 60 + k);
+		}
 	}
 	return check_finite(after, count, "edges");
 }
@@ -278,21 +319,21 @@ inline std::string check_pipeline(const unsigned char *data, size_t len)
 	if (!err.empty())
 		return err;
 
-	/* current channel: completed only when the capture starts with a 20 MHz sample */
+	/* current channel: its 20 MHz records completed only when the capture
+	 * starts with one */
 	memcpy(current, decoded, sizeof(decoded));
 	bool complete = count > 0 && current[0].bandwidth_khz == 20000;
-	if (complete)
-		complete_edges(current, count);
-	err = complete ? check_completed(decoded, current, count) : "";
+	complete_current_channel(current, count);
+	err = check_completed(decoded, current, count, complete);
 	if (err.empty())
 		err = check_reports(current, count);
 	if (!err.empty())
 		return "current channel: " + err;
 
-	/* -F: completed whatever the records are */
+	/* -F (with no plan filter): its 20 MHz records always completed */
 	memcpy(chanscan, decoded, sizeof(decoded));
 	complete_edges(chanscan, count);
-	err = check_completed(decoded, chanscan, count);
+	err = check_completed(decoded, chanscan, count, true);
 	/* the same records as above: their reports were checked already */
 	if (complete && err.empty())
 		return memcmp(chanscan, current, sizeof(spectrum_record) * size_t(count)) == 0

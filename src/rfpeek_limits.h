@@ -22,6 +22,11 @@ constexpr std::size_t scan_request_size =
 	2 * (16 + 4 + 3 * 8 + 4 + 8 * std::size_t(max_wiphy_freqs));
 
 constexpr int default_dwell_ms = 100;
+/* ath9k delivers samples a few ms after the trigger, through the receive
+ * interrupt and a tasklet: the captures wait this long more for them */
+constexpr int sample_wait_ms = 100;        /* the current channel's first record */
+constexpr int scan_return_wait_ms = 50;    /* the operating channel's, after a scan */
+constexpr int relay_check_interval_ms = 5;
 constexpr const char *default_iface = "wlan0";
 
 #endif

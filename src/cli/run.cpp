@@ -12,6 +12,7 @@
 #include "nl80211/wiphy_query.h"
 #include "spectral/capture.h"
 #include "spectral/debugfs.h"
+#include "spectral/settings.h"
 
 /* A standard descriptor the caller closed would go to the next socket we
  * open, and the report with it. /dev/null read-only holds the slot: writes
@@ -48,13 +49,24 @@ static bool disable_spectral()
 	return disabled;
 }
 
-static bool spectral_available()
+static bool spectral_files_in(const char *driver)
 {
 	char ctl_path[path_size];
 
-	snprintf(debugfs_dir, sizeof(debugfs_dir), "/sys/kernel/debug/ieee80211/%s/ath9k", phy_name);
+	snprintf(debugfs_dir, sizeof(debugfs_dir), "/sys/kernel/debug/ieee80211/%s/%s", phy_name,
+		 driver);
 	snprintf(ctl_path, sizeof(ctl_path), "%s/spectral_scan_ctl", debugfs_dir);
 	return access(ctl_path, F_OK) == 0;
+}
+
+/* USB radios (ath9k_htc) have the same files under their driver's name.
+ * With neither, debugfs_dir names the ath9k one for the message. */
+static bool spectral_available()
+{
+	if (spectral_files_in("ath9k") || spectral_files_in("ath9k_htc"))
+		return true;
+	spectral_files_in("ath9k");
+	return false;
 }
 
 static int run_capture(const run_options &opts, int *wiphy_freqs, int wiphy_count)
@@ -106,6 +118,8 @@ int rfpeek_main(int argc, char **argv)
 	nl80211_close();
 	if (!disable_spectral())
 		fputs("Warning: failed to disable spectral scan\n", stderr);
+	if (!restore_spectral_settings())
+		fputs("Warning: failed to restore spectral_count\n", stderr);
 	if (!finish_output()) {
 		fputs("Error: cannot write output\n", stderr);
 		return 1;

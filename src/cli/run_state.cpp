@@ -2,12 +2,13 @@
 
 #include <cstring>
 
+#include "stop_wait.h"
+
 char iface_name[name_size];
 char phy_name[name_size];
 char debugfs_dir[debugfs_dir_size];
 FILE *out_stream;
 int json_output;
-volatile sig_atomic_t stop_requested;
 int report_failed;
 
 void reset_run_state()

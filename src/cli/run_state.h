@@ -3,7 +3,6 @@
 #ifndef RFPEEK_RUN_STATE_H
 #define RFPEEK_RUN_STATE_H
 
-#include <csignal>
 #include <cstdio>
 
 #include "rfpeek_limits.h"
@@ -13,7 +12,6 @@ extern char phy_name[name_size];
 extern char debugfs_dir[debugfs_dir_size];
 extern FILE *out_stream;      /* null means standard output */
 extern int json_output;
-extern volatile sig_atomic_t stop_requested;
 extern int report_failed;    /* a report could not be built or written */
 
 void reset_run_state();

@@ -2,14 +2,9 @@
 #ifndef RFPEEK_STOP_SIGNAL_H
 #define RFPEEK_STOP_SIGNAL_H
 
-#include <poll.h>
-
 void handle_stop_signal(int signo);
 /* The stop handler for the stop signals; SIGPIPE ignored, so a closed pipe
  * is a write error and the tear-down still runs. */
 void install_stop_handlers();
-/* poll() that a stop ends: one that came before the call too. -1 with
- * errno EINTR once a stop was asked for. */
-int poll_unless_stopped(pollfd *fds, nfds_t n, int timeout_ms);
 
 #endif

@@ -8,10 +8,9 @@
 #include <netlink/msg.h>
 #include <poll.h>
 
-#include "cli/run_state.h"
-#include "cli/stop_signal.h"
 #include "nl80211/connection.h"
 #include "rfpeek_limits.h"
+#include "stop_wait.h"
 
 constexpr int event_attr_max = NL80211_ATTR_IFINDEX;
 
@@ -97,24 +96,39 @@ static void wait_for_scan(scan_status *st, int timeout_ms)
 	nl_socket_modify_cb(nlstate.event_sock, NL_CB_VALID, NL_CB_CUSTOM, nullptr, nullptr);
 }
 
-void trigger_scan_and_wait(const int *plan, int n, int dwell_ms)
+/* 0 when the kernel took the request, else a negative errno. */
+static int request_scan(const int *plan, int n, int dwell_ms)
+{
+	nl_msg *msg = nlmsg_alloc_size(scan_request_size);
+	int err = -ENOMEM;
+
+	if (msg) {
+		err = build_scan_request(msg, nlstate.family_id, nlstate.ifindex, plan, n, dwell_ms);
+		if (err == 0)
+			err = nl80211_request(msg, nullptr, nullptr);
+		nlmsg_free(msg);
+	}
+	return err;
+}
+
+int trigger_scan_and_wait(const int *plan, int n, int dwell_ms)
 {
 	scan_status st = {nlstate.ifindex, 0, 0};
-	bool failed = true;
+	int outcome = scan_refused;
 
 	/* stopped already: no scan to leave running after we are gone */
 	if (stop_requested)
-		return;
-	nl_msg *msg = nlmsg_alloc_size(scan_request_size);
-
-	if (msg && build_scan_request(msg, nlstate.family_id, nlstate.ifindex, plan, n,
-				      dwell_ms) == 0 &&
-	    nl80211_request(msg, nullptr, nullptr) == 0) {
+		return scan_unfinished;
+	int err = request_scan(plan, n, dwell_ms);
+	/* Older kernels refuse a measurement duration unless the driver
+	 * announces scan-dwell support, which ath9k does not. */
+	if (err == -EOPNOTSUPP && dwell_ms > 0)
+		err = request_scan(plan, n, 0);
+	if (err == 0) {
 		wait_for_scan(&st, scan_timeout_ms(dwell_ms, n));
-		failed = st.result < 0;
+		outcome = st.result > 0 ? scan_done : st.result < 0 ? scan_aborted : scan_unfinished;
 	}
-	if (msg)
-		nlmsg_free(msg);
-	if (failed && !stop_requested)
+	if ((outcome == scan_refused || outcome == scan_aborted) && !stop_requested)
 		fputs("Warning: nl80211 scan failed\n", stderr);
+	return outcome;
 }

@@ -23,7 +23,15 @@ int build_scan_request(nl_msg *msg, int family_id, int ifindex, const int *plan,
 /* Time-out per poll of the wait, in ms. */
 int scan_timeout_ms(int dwell_ms, int n);
 int scan_event_cb(nl_msg *msg, void *arg);
-/* Prints "Warning: nl80211 scan failed" itself, unless a stop was asked for. */
-void trigger_scan_and_wait(const int *plan, int n, int dwell_ms);
+/* How the scan ended. After an announced end (results or abort) mac80211
+ * still returns to the operating channel, where chanscan samples again. */
+constexpr int scan_done = 1;         /* results announced */
+constexpr int scan_aborted = -1;     /* abort announced */
+constexpr int scan_refused = -2;     /* no scan ran */
+constexpr int scan_unfinished = 0;   /* quiet time-out, or a stop */
+
+/* One of the above. Prints "Warning: nl80211 scan failed" itself when the
+ * scan was refused or aborted, unless a stop was asked for. */
+int trigger_scan_and_wait(const int *plan, int n, int dwell_ms);
 
 #endif

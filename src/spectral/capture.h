@@ -8,12 +8,13 @@
 int capture_current_channel(int dwell_ms);
 int capture_channels(const int *plan, int n, int dwell_ms);
 
-/* Keeps, in order, the records whose centre is a planned channel; returns how many. */
+/* Keeps, in order, the 20 MHz records whose centre is a planned channel and
+ * the 40 MHz ones whose control or secondary channel is; returns how many. */
 int keep_planned(spectrum_record *records, int count, const int *plan, int n);
 
 /* Sleeps dwell_ms, or not at all for a negative dwell; a stop cuts it short. */
 void dwell_sleep(int dwell_ms);
-/* Writes the sample count per trigger to spectral_count. */
-void set_spectral_count(int count);
+/* The warning for a capture that yielded no record, unless a stop ended it. */
+void warn_if_no_samples(int count);
 
 #endif

@@ -1,12 +1,13 @@
 #include <cstdio>
 
-#include "cli/stop_signal.h"
-
 #include "report/report.h"
 #include "spectral/capture.h"
 #include "spectral/debugfs.h"
 #include "spectral/decode.h"
 #include "spectral/edges.h"
+#include "spectral/relay_stream.h"
+#include "spectral/settings.h"
+#include "stop_wait.h"
 
 void dwell_sleep(int dwell_ms)
 {
@@ -15,29 +16,42 @@ void dwell_sleep(int dwell_ms)
 	poll_unless_stopped(nullptr, 0, dwell_ms);   /* not resumed after a stop */
 }
 
-void set_spectral_count(int count)
+void warn_if_no_samples(int count)
 {
-	char word[word_size];
-
-	snprintf(word, sizeof(word), "%d", count);
-	write_ctl("spectral_count", word);
+	/* a stop explains an empty report itself */
+	if (count == 0 && !stop_requested)
+		fputs("Warning: no spectral samples (is the radio idle, or on a radar channel?)\n",
+		      stderr);
 }
 
 int capture_current_channel(int dwell_ms)
 {
 	static spectrum_buffer records;
+	static relay_stream stream;
 
 	drain_relay();
 	set_spectral_count(1);
-	if (write_ctl("spectral_scan_ctl", "manual") < 0 ||
-	    write_ctl("spectral_scan_ctl", "trigger") < 0) {
+	if (write_ctl("spectral_scan_ctl", "manual") < 0) {
+		fputs("Error: failed to trigger spectral scan\n", stderr);
+		return -1;
+	}
+	if (!spectral_mode_took()) {
+		fputs("Error: spectral scan not supported by this radio\n", stderr);
+		return -1;
+	}
+	if (write_ctl("spectral_scan_ctl", "trigger") < 0) {
 		fputs("Error: failed to trigger spectral scan\n", stderr);
 		return -1;
 	}
 	dwell_sleep(dwell_ms);
-	int count = decode_samples(records);
-	if (count > 0 && records[0].bandwidth_khz == 20000)
-		complete_edges(records, count);
+	stream.len = 0;
+	gather_relay(&stream);
+	/* the trigger only starts the chip: a short dwell can end before
+	 * its record is in */
+	wait_for_new_sample(&stream, sample_tally{0, 0, 0}, sample_wait_ms);
+	int count = decode_stream(stream.bytes, stream.len, records);
+	complete_current_channel(records, count);
+	warn_if_no_samples(count);
 	print_report(records, count);
 	return 0;
 }

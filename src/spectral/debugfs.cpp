@@ -28,6 +28,23 @@ int write_ctl(const char *name, const char *text)
 	return w == ssize_t(len) ? 0 : -EIO;
 }
 
+int read_ctl(const char *name, char *text, size_t size)
+{
+	int fd = open_in_dir(name, O_RDONLY);
+	if (fd < 0)
+		return fd;
+	ssize_t r = read(fd, text, size - 1);
+	int err = errno;
+	close(fd);
+	if (r < 0)
+		return -err;
+	/* the driver's words end in a newline, or (the mode) in nothing */
+	while (r > 0 && (text[r - 1] == '\n' || text[r - 1] == ' '))
+		r--;
+	text[r] = '\0';
+	return int(r);
+}
+
 static size_t read_fd(int fd, unsigned char *buf, size_t n)
 {
 	size_t total = 0;

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "spectral/debugfs.h"
 
 static unsigned be16(const unsigned char *p)
 {
@@ -33,12 +32,22 @@ static double power_db(uint64_t v, int rssi, int noise, double sum_db)
 	return (double(rssi + noise) + 20 * log10(double(v))) - sum_db;
 }
 
+/* A byte of 0 means the FFT magnitude was below one step of the 8-bit
+ * scale, not that nothing was there: it is taken as 1, the most it can
+ * have been. */
+static uint8_t at_least_one(uint8_t value)
+{
+	return value ? value : 1;
+}
+
 double bin_power(uint8_t value, uint8_t max_exp, int rssi, int noise, uint64_t sum_sq)
 {
-	uint64_t v = shifted(value, max_exp);
-
-	/* log10(0) would be -inf: such a bin reads as the noise floor. */
-	if (v == 0 || sum_sq == 0)
+	/* with no sum (or a shift that loses every bit) nothing was measured */
+	if (sum_sq == 0 || max_exp >= 64)
+		return noise;
+	uint64_t v = shifted(at_least_one(value), max_exp);
+	/* a non-zero byte shifted out of 64 bits: log10(0) would be -inf */
+	if (v == 0)
 		return noise;
 	return power_db(v, rssi, noise, 10 * log10(double(sum_sq)));
 }
@@ -48,11 +57,17 @@ static void fill_powers(double *bins, const unsigned char *data, int n, uint8_t 
 			int rssi, int noise)
 {
 	uint64_t sum = sum_squares(data, n, max_exp);
-	double sum_db = sum ? 10 * log10(double(sum)) : 0;
 
+	/* sum_squares is 0 for shifts of 64 and more */
+	if (sum == 0) {
+		for (int j = 0; j < n; j++)
+			bins[j] = noise;
+		return;
+	}
+	double sum_db = 10 * log10(double(sum));
 	for (int j = 0; j < n; j++) {
-		uint64_t v = shifted(data[j], max_exp);
-		bins[j] = v == 0 || sum == 0 ? double(noise) : power_db(v, rssi, noise, sum_db);
+		uint64_t v = shifted(at_least_one(data[j]), max_exp);
+		bins[j] = v == 0 ? double(noise) : power_db(v, rssi, noise, sum_db);
 	}
 }
 
@@ -63,7 +78,7 @@ static void decode_ht20(const unsigned char *s, spectrum_record *r)
 	int rssi = int8_t(s[6]);
 	int noise = int8_t(s[7]);
 
-	r->bandwidth_khz = 20000;
+	r->bandwidth_khz = ht20_bandwidth_khz;
 	r->center_khz = int32_t(be16(s + 4)) * 1000;
 	r->rssi = int8_t(rssi);
 	r->noise = int8_t(noise);
@@ -81,7 +96,7 @@ static void decode_ht20_40(const unsigned char *s, spectrum_record *r)
 	uint8_t max_exp = s[26];
 	const int half = ht40_bins / 2;
 
-	r->bandwidth_khz = 40000;
+	r->bandwidth_khz = ht40_bandwidth_khz;
 	r->center_khz = (s[3] == chan_ht40plus ? freq + 10 : freq - 10) * 1000;
 	r->rssi = int8_t((lower_rssi + upper_rssi) / 2);
 	r->noise = int8_t((lower_noise + upper_noise) / 2);
@@ -110,14 +125,4 @@ int decode_stream(const unsigned char *stream, size_t len, spectrum_record *reco
 			decode_ht20_40(s, &records[count++]);
 	}
 	return count;
-}
-
-int decode_samples(spectrum_record *records)
-{
-	static unsigned char stream[relay_read_size];
-	int total = read_relay(stream, sizeof(stream));
-
-	if (total <= 0)
-		return 0;
-	return decode_stream(stream, size_t(total), records);
 }

@@ -15,10 +15,11 @@ constexpr size_t ht20_sample_len = 76;
 constexpr size_t ht20_40_sample_len = 155;
 constexpr uint8_t chan_ht40plus = 3;   /* NL80211_CHAN_HT40PLUS */
 
+/* dBm of one bin: its share of the sample's sum of squares, on top of
+ * rssi + noise. A byte of 0 counts as 1 (an upper bound); the noise value
+ * when the sum is 0 or the shift loses every bit. */
 double bin_power(uint8_t value, uint8_t max_exp, int rssi, int noise, uint64_t sum_sq);
 /* Walks a relay stream; returns the number of records stored (at most max_records). */
 int decode_stream(const unsigned char *stream, size_t len, spectrum_record *records);
-/* Reads up to relay_read_size bytes of the relay and decodes them. */
-int decode_samples(spectrum_record *records);
 
 #endif

@@ -10,6 +10,8 @@ constexpr int bin_width_hz = 312500;
 constexpr int ht20_bins = 56;      /* bins an HT20 sample measures */
 constexpr int full_20mhz_bins = 64;/* bins of a 20 MHz channel after edge completion */
 constexpr int ht40_bins = 128;
+constexpr int32_t ht20_bandwidth_khz = 20000;
+constexpr int32_t ht40_bandwidth_khz = 40000;
 
 struct spectrum_record {
 	int32_t bandwidth_khz;   /* 20000 or 40000 */

@@ -4,8 +4,8 @@
 #include <csignal>
 #include <ctime>
 
-#include "cli/run_state.h"
 #include "cli/stop_signal.h"
+#include "stop_wait.h"
 
 namespace {
 

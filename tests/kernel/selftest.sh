@@ -1,7 +1,8 @@
 #!/bin/bash
-# The kernel bench's own checks, in three boots: the ath9k stand-in inside a
+# The kernel bench's own checks, in four boots: the ath9k stand-in inside a
 # VM (selftest/stand-in.sh), then vm-run's contract (arguments, outputs,
-# preload and inject, --no-spectral, --ap, the command time limit).
+# preload and inject, --sample-delay, --no-spectral, --ap, the command time
+# limit, --ht40, --htc, --silent-radio, --no-spectral-ops).
 # Prints one "ok"/"not ok" line per check and "N passed, N failed".
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -27,6 +28,12 @@ head -c 262145 /dev/zero >"$work/big"
 expect "vm-run refuses an injection over 256 KiB" 2 $?
 "$vm" --radios 0 --out "$work/u" -- true >/dev/null 2>&1
 expect "vm-run refuses --radios 0" 2 $?
+for d in x 60001 -1; do
+	"$vm" --sample-delay "$d" --out "$work/u" -- true >/dev/null 2>&1
+	expect "vm-run refuses --sample-delay $d" 2 $?
+done
+"$vm" --no-spectral --htc --out "$work/u" -- true >/dev/null 2>&1
+expect "vm-run refuses --no-spectral with a stand-in option" 2 $?
 
 # Boot 1, in the background: the stand-in's files (two vCPUs, so that one
 # relay file for all CPUs is a real check).
@@ -39,15 +46,16 @@ expect "vm-run refuses --radios 0" 2 $?
 ) &
 b1=$!
 
-# Boot 2: arguments, outputs, preload and inject through vm-run. Any
-# dynamically linked program stands in for rfpeek: what matters is that
-# it runs from PATH with its libraries.
+# Boot 2: arguments, outputs, preload and inject through vm-run, with a
+# long sample delay: the command ends before its trigger's delivery, which
+# still reaches relay_after. Any dynamically linked program stands in for
+# rfpeek: what matters is that it runs from PATH with its libraries.
 head -c 262144 /dev/urandom >"$work/pre"
 head -c 777 /dev/urandom >"$work/inj"
 mkdir -p "$work/b2/files"
 echo stale >"$work/b2/files/stale"
 s=$(date +%s.%N)
-RFPEEK_BIN=$(command -v iw) "$vm" --preload "$work/pre" --inject "$work/inj" --out "$work/b2" -- \
+RFPEEK_BIN=$(command -v iw) "$vm" --preload "$work/pre" --inject "$work/inj" --sample-delay 2000 --out "$work/b2" -- \
 	sh -c '
 		printf "[%s]\n" "$0" "$@"
 		ls -A | wc -l
@@ -57,7 +65,9 @@ RFPEEK_BIN=$(command -v iw) "$vm" --preload "$work/pre" --inject "$work/inj" --o
 		cat $A/spectral_scan0 >pre_back
 		echo manual >$A/spectral_scan_ctl
 		echo trigger >$A/spectral_scan_ctl
+		cat $A/spectral_scan0 | wc -c >early
 		echo chanscan >$A/spectral_scan_ctl
+		echo 37 >$A/spectral_count
 		mkdir sub && echo nested >sub/f
 		exit 7' \
 	zero 'a b' "it's" '' 'line1
@@ -79,8 +89,10 @@ iw version $(iw --version | sed 's/^iw version //')" "$(cat "$work/b2/stdout" 2>
 expect "stderr" "to-stderr" "$(cat "$work/b2/stderr" 2>&1)"
 expect "status holds the command's exit status" "7" "$(cat "$work/b2/status" 2>&1)"
 expect "ctl_after holds the mode left behind" "chanscan" "$(cat "$work/b2/ctl_after" 2>&1)"
+expect "count_after holds the count left behind" "37" "$(cat "$work/b2/count_after" 2>&1)"
+expect "--sample-delay 2000: nothing in the relay right after the trigger" "0" "$(cat "$work/b2/files/early" 2>&1)"
 same_file "--preload: 256 KiB in the relay before the command" "$work/pre" "$work/b2/files/pre_back"
-same_file "--inject: the trigger brought exactly the file, relay_after has it" "$work/inj" "$work/b2/relay_after"
+same_file "--inject: the trigger's late delivery brought exactly the file, relay_after has it" "$work/inj" "$work/b2/relay_after"
 expect "files/ holds the working directory" "nested" "$(cat "$work/b2/files/sub/f" 2>&1)"
 expect "files/ from an earlier run is replaced" "no" "$([ -e "$work/b2/files/stale" ] && echo yes || echo no)"
 
@@ -109,8 +121,31 @@ expect "--radios 2 gives two interfaces" "2" "$(sed -n '/^[0-9]*$/p' <<<"$out")"
 expect "RFPEEK_BIN=none leaves rfpeek out" "no-rfpeek" "$(grep -x no-rfpeek <<<"$out")"
 expect "the time limit kills the command" "waiting 137" "$(tail -n1 <<<"$out") $(cat "$work/b3/status" 2>&1)"
 expect "the kill is reported on stderr" "1" "$(grep -c 'still running after 5 s' "$work/b3/stderr" 2>&1)"
-expect "ctl_after and relay_after are empty without the module" "0 0" \
-	"$(stat -c %s "$work/b3/ctl_after" 2>&1) $(stat -c %s "$work/b3/relay_after" 2>&1)"
+expect "ctl_after, count_after and relay_after are empty without the module" "0 0 0" \
+	"$(stat -c %s "$work/b3/ctl_after" 2>&1) $(stat -c %s "$work/b3/count_after" 2>&1) $(stat -c %s "$work/b3/relay_after" 2>&1)"
+
+# Boot 4: the radio switches. The stand-in's own checks test what the
+# knobs do; here, that each switch sets its part up.
+s=$(date +%s.%N)
+RFPEEK_BIN=none "$vm" --ht40 --htc --silent-radio --no-spectral-ops --out "$work/b4" -- \
+	sh -c '
+		D=/sys/kernel/debug/ieee80211/phy0
+		K=/sys/kernel/debug/rfpeek_bench/phy0
+		iw dev wlan0 info | grep -E "type|channel"
+		ls $D | grep ath9k
+		echo "$(cat $K/chip) $(cat $K/silent)"
+		echo manual >$D/ath9k_htc/spectral_scan_ctl && echo 3 >$D/ath9k_htc/spectral_count' >"$work/b4.log" 2>&1
+rc=$?
+echo "# boot 4: $(secs "$s") s"
+expect "vm-run boots with the radio switches" 0 $rc
+[ $rc = 0 ] || sed 's/^/#   /' "$work/b4.log"
+out=$(cat "$work/b4/stdout" 2>&1)
+expect "--ht40: wlan0 is an AP on 2412 HT40+" "type AP channel 1 (2412 MHz) width: 40 MHz center1: 2422 MHz" \
+	"$(grep -E 'type|channel' <<<"$out" | sed 's/^[[:space:]]*//' | tr -d ',' | tr '\n' ' ' | sed 's/ $//')"
+expect "--htc: the files are under phy0/ath9k_htc only" "ath9k_htc" "$(grep ath9k <<<"$out")"
+expect "--no-spectral-ops, --silent-radio: phy0's chip and radio" "ar5416 Y" "$(tail -n1 <<<"$out")"
+expect "--no-spectral-ops: the mode write succeeds, ctl_after reads disable, count_after the count" \
+	"0 disable 3" "$(cat "$work/b4/status") $(cat "$work/b4/ctl_after") $(cat "$work/b4/count_after")"
 
 wait $b1
 echo "# boot 1: $(cat "$work/b1.time") s"

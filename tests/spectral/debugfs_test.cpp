@@ -11,7 +11,11 @@
 #include <vector>
 
 #include "cli/run_state.h"
+#include "relay_bytes.h"
 #include "spectral/debugfs.h"
+#include "spectral/relay_stream.h"
+#include "spectral/settings.h"
+#include "stop_wait.h"
 #include "temp_dir.h"
 
 namespace {
@@ -95,6 +99,140 @@ TEST_F(Debugfs, DrainEmptiesTheRelayUpTo1MiB)
 	EXPECT_GE(taken, size_t(1) << 20);
 	EXPECT_LT(taken, (size_t(1) << 20) + 2 * 65536);
 	signal(SIGPIPE, old);
+}
+
+TEST_F(Debugfs, ReadCtlGivesTheWordWithoutItsNewline)
+{
+	char word[32];
+	EXPECT_EQ(-ENOENT, read_ctl("spectral_count", word, sizeof(word)));
+	ASSERT_TRUE(dir.write("spectral_count", "8\n", 2));
+	EXPECT_EQ(1, read_ctl("spectral_count", word, sizeof(word)));
+	EXPECT_STREQ("8", word);
+	ASSERT_TRUE(dir.write("spectral_scan_ctl", "chanscan", 8));
+	EXPECT_EQ(4, read_ctl("spectral_scan_ctl", word, 5));   /* cut to fit */
+	EXPECT_STREQ("chan", word);
+}
+
+/* ath9k on a chip without spectral scan takes the mode and still reads
+ * "disable"; a mode file that cannot be read is no reason to stop. */
+TEST_F(Debugfs, ModeTookUnlessItReadsDisable)
+{
+	EXPECT_TRUE(spectral_mode_took());
+	ASSERT_TRUE(dir.write("spectral_scan_ctl", "disable", 7));
+	EXPECT_FALSE(spectral_mode_took());
+	ASSERT_TRUE(dir.write("spectral_scan_ctl", "manual", 6));
+	EXPECT_TRUE(spectral_mode_took());
+}
+
+TEST_F(Debugfs, SpectralCountGoesBackToWhatItHeld)
+{
+	/* a plain file: each write lands on its start, so empty it first */
+	ASSERT_TRUE(dir.write("spectral_count", "8\n", 2));
+	set_spectral_count(1);
+	EXPECT_EQ("1\n", dir.read("spectral_count"));
+	set_spectral_count(2);
+	ASSERT_TRUE(dir.write("spectral_count", "", 0));
+	EXPECT_TRUE(restore_spectral_settings());
+	EXPECT_EQ("8", dir.read("spectral_count"));
+	/* restored once: a second tear-down writes nothing */
+	ASSERT_TRUE(dir.write("spectral_count", "5", 1));
+	EXPECT_TRUE(restore_spectral_settings());
+	EXPECT_EQ("5", dir.read("spectral_count"));
+
+	/* already the value asked for: nothing to change or restore */
+	set_spectral_count(5);
+	EXPECT_TRUE(restore_spectral_settings());
+	EXPECT_EQ("5", dir.read("spectral_count"));
+}
+
+TEST_F(Debugfs, SpectralCountLeftAloneWhenItsValueIsUnknown)
+{
+	set_spectral_count(1);   /* no file */
+	EXPECT_EQ("<missing>", dir.read("spectral_count"));
+	ASSERT_TRUE(dir.write("spectral_count", "", 0));
+	set_spectral_count(1);
+	EXPECT_EQ("", dir.read("spectral_count"));
+	ASSERT_TRUE(dir.write("spectral_count", "-1\n", 3));
+	set_spectral_count(1);
+	EXPECT_EQ("-1\n", dir.read("spectral_count"));
+	EXPECT_TRUE(restore_spectral_settings());
+	EXPECT_EQ("-1\n", dir.read("spectral_count"));
+}
+
+TEST_F(Debugfs, RefusedRestoreIsReported)
+{
+	ASSERT_TRUE(dir.write("spectral_count", "8\n", 2));
+	set_spectral_count(1);
+	ASSERT_EQ(0, unlink(dir.file("spectral_count").c_str()));
+	ASSERT_EQ(0, symlink("/dev/full", dir.file("spectral_count").c_str()));
+	EXPECT_FALSE(restore_spectral_settings());
+}
+
+TEST(RelayStream, TallyCountsTheCompleteRecordsAsTheDecoderFramesThem)
+{
+	uint8_t data[128] = {};
+	relay_bytes r;
+	r.ht20(2412).record(1, 72).record(0, 73);
+	r.ht40(3, 2437, -40, -40, -95, -95, 0, data);
+	sample_tally t = tally_samples(r.b.data(), r.b.size());
+	EXPECT_EQ(2, t.count);
+	EXPECT_EQ(2, t.last_type);
+	EXPECT_EQ(2437, t.last_freq);
+	/* the last record not yet whole */
+	r.ht20(2462);
+	t = tally_samples(r.b.data(), r.b.size() - 1);
+	EXPECT_EQ(2, t.count);
+	EXPECT_EQ(2437, t.last_freq);
+	t = tally_samples(r.b.data(), r.b.size());
+	EXPECT_EQ(3, t.count);
+	EXPECT_EQ(1, t.last_type);
+	EXPECT_EQ(2462, t.last_freq);
+	EXPECT_EQ(0, tally_samples(r.b.data(), 75).count);
+}
+
+/* The relay file here is a plain file: every gather reads it whole again. */
+TEST_F(Debugfs, SampleWaitGathersUntilARecordOfAnotherChannel)
+{
+	static relay_stream s;
+	relay_bytes first, next;
+	first.ht20(2452);
+	next.ht20(2412);
+
+	/* a record already there: no read at all */
+	s.len = first.b.size();
+	memcpy(s.bytes, first.b.data(), s.len);
+	ASSERT_TRUE(dir.write("spectral_scan0", next.b.data(), next.b.size()));
+	wait_for_new_sample(&s, sample_tally{0, 0, 0}, 60000);
+	EXPECT_EQ(first.b.size(), s.len);
+
+	/* after the 2452 one, the 2412 record that came later ends the wait */
+	sample_tally at_end = tally_samples(s.bytes, s.len);
+	wait_for_new_sample(&s, at_end, 60000);
+	ASSERT_EQ(first.b.size() + next.b.size(), s.len);
+	EXPECT_EQ(0, memcmp(s.bytes + first.b.size(), next.b.data(), next.b.size()));
+
+	/* a stop ends it at once */
+	stop_requested = 1;
+	wait_for_new_sample(&s, tally_samples(s.bytes, s.len), 60000);
+	stop_requested = 0;
+	EXPECT_EQ(first.b.size() + next.b.size(), s.len);
+}
+
+TEST_F(Debugfs, GatheringStopsAtTheStreamsSize)
+{
+	static relay_stream s;
+	std::vector<unsigned char> big(40000, 0);
+	ASSERT_TRUE(dir.write("spectral_scan0", big.data(), big.size()));
+	s.len = 0;
+	gather_relay(&s);
+	EXPECT_EQ(size_t(40000), s.len);
+	gather_relay(&s);
+	EXPECT_EQ(sizeof(s.bytes), s.len);
+	gather_relay(&s);
+	EXPECT_EQ(sizeof(s.bytes), s.len);
+	/* full, with no record in it: the wait has nothing more to look for */
+	wait_for_new_sample(&s, sample_tally{0, 0, 0}, 60000);
+	EXPECT_EQ(sizeof(s.bytes), s.len);
 }
 
 }  // namespace

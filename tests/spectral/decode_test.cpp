@@ -7,7 +7,6 @@
 #include "cli/run_state.h"
 #include "relay_bytes.h"
 #include "spectral/decode.h"
-#include "temp_dir.h"
 
 namespace {
 
@@ -111,16 +110,23 @@ TEST(DecodeHt20, FieldsAndEqualBinsGiveRssiPlusNoiseLessTenLog56)
 		EXPECT_NEAR(-92.4819, s.bins[j], 5e-5) << j;
 }
 
-TEST(DecodeHt20, SingleShiftedPeakAgainstZeroBins)
+TEST(DecodeHt20, ZeroBytesAreOneQuantisationStep)
 {
 	uint8_t data[56] = {};
 	data[17] = 200;
 	relay_bytes r;
 	r.ht20(2437, 10, -100, 1, data);   /* (200 << 1)^2 = 160000 */
-	ASSERT_EQ(1, decode(r));
+	data[17] = 0;
+	r.ht20(2437, 10, -100, 1, data);   /* nothing measured at all */
+	ASSERT_EQ(2, decode(r));
 	EXPECT_NEAR(-90.0, recs[0].bins[17], 1e-9);
-	for (int j = 0; j < 56; j++)       /* a zero byte is exactly the noise */
-		EXPECT_EQ(j == 17 ? recs[0].bins[17] : -100.0, recs[0].bins[j]) << j;
+	/* a zero byte is taken as 1: -90 + 20 log10(2) - 10 log10(160000) */
+	const double step = -90 + 20 * log10(2.0) - 10 * log10(160000.0);
+	EXPECT_NEAR(-136.0206, step, 5e-5);
+	for (int j = 0; j < 56; j++)
+		EXPECT_DOUBLE_EQ(j == 17 ? -90.0 : step, recs[0].bins[j]) << j;
+	for (int j = 0; j < 56; j++)
+		EXPECT_EQ(-100.0, recs[1].bins[j]) << j;
 }
 
 TEST(DecodeHt40, CentreFollowsTheChannelType)
@@ -155,8 +161,11 @@ TEST(DecodeHt40, HalvesKeepTheirOwnRssiNoiseAndSum)
 
 TEST(BinPower, ShiftsThatLoseEveryBitGiveTheNoise)
 {
-	EXPECT_EQ(-97.0, bin_power(0, 0, -20, -97, 1000));
 	EXPECT_EQ(-97.0, bin_power(50, 0, -20, -97, 0));
+	EXPECT_EQ(-97.0, bin_power(0, 0, -20, -97, 0));
+	EXPECT_DOUBLE_EQ(-147.0, bin_power(0, 0, -20, -97, 1000));   /* as a byte of 1 */
+	EXPECT_DOUBLE_EQ(bin_power(1, 3, -20, -97, 1000), bin_power(0, 3, -20, -97, 1000));
+	EXPECT_EQ(-97.0, bin_power(0, 64, -20, -97, 1));
 	EXPECT_EQ(-97.0, bin_power(1, 64, -20, -97, 1));
 	EXPECT_EQ(-97.0, bin_power(255, 255, -20, -97, 1));
 	EXPECT_EQ(-97.0, bin_power(2, 63, -20, -97, 1));   /* 2 << 63 wraps to 0 */
@@ -175,23 +184,6 @@ TEST(BinPower, HugeShiftsDecodeToFiniteNoise)
 	for (int i = 0; i < 5; i++)
 		for (int j = 0; j < 56; j++)   /* from 32 on every square wraps to 0 */
 			EXPECT_EQ(-97.0, recs[i].bins[j]) << i << " " << j;
-}
-
-/* decode_samples reads the relay in debugfs_dir, at most 64 KiB of it. */
-TEST(DecodeSamples, ReadsAtMost64KiBOfTheRelay)
-{
-	temp_dir dir;
-	ASSERT_FALSE(dir.path.empty());
-	snprintf(debugfs_dir, sizeof(debugfs_dir), "%s", dir.path.c_str());
-	EXPECT_EQ(0, decode_samples(recs));   /* no relay */
-
-	relay_bytes r;
-	r.ht20(2412).record(5, 65536 - 2 * 76 - 3).ht20(2417);   /* ends at 65536 */
-	r.ht20(2422);                                             /* past it */
-	ASSERT_TRUE(dir.write("spectral_scan0", r.b.data(), r.b.size()));
-	ASSERT_EQ(2, decode_samples(recs));
-	EXPECT_EQ(2417000, recs[1].center_khz);
-	debugfs_dir[0] = '\0';
 }
 
 }  // namespace

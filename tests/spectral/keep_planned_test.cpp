@@ -6,11 +6,13 @@
 
 namespace {
 
-std::vector<int> kept_centres(const std::vector<int> &centres_khz, const std::vector<int> &plan)
+std::vector<int> kept_centres(const std::vector<int> &centres_khz, const std::vector<int> &plan,
+			      int bandwidth_khz = 20000)
 {
 	static spectrum_buffer records;
 	for (size_t i = 0; i < centres_khz.size(); i++) {
 		records[i] = spectrum_record{};
+		records[i].bandwidth_khz = bandwidth_khz;
 		records[i].center_khz = centres_khz[i];
 		records[i].rssi = int8_t(i);   /* tells copies apart */
 	}
@@ -31,10 +33,18 @@ TEST(KeepPlanned, DropsUnplannedChannelsAndKeepsDuplicatesInOrder)
 
 TEST(KeepPlanned, ComparesWholeMegahertz)
 {
-	/* an HT40+ sample on 2412 is centred at 2422 MHz */
 	EXPECT_EQ(kept_centres({2422000, 2412000}, {2412}), (std::vector<int>{2412000}));
 	EXPECT_EQ(kept_centres({2422000, 2412999}, {2422, 2412}),
 		  (std::vector<int>{2422000, 2412999}));
+}
+
+TEST(KeepPlanned, A40MHzRecordByItsControlOrSecondaryChannel)
+{
+	/* HT40+ on 2412: centred at 2422, covering 2412 and 2432 */
+	for (int ch : {2412, 2432})
+		EXPECT_EQ(kept_centres({2422000}, {2452, ch}, 40000), (std::vector<int>{2422000})) << ch;
+	for (int ch : {2422, 2452})
+		EXPECT_TRUE(kept_centres({2422000}, {ch}, 40000).empty()) << ch;
 }
 
 TEST(KeepPlanned, NothingMatchesGivesNoRecords)

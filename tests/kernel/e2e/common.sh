@@ -35,16 +35,23 @@ boot() {
 guest_script() {
 	cat "$E2E_HERE/guest-lib.sh" - >"$1"
 }
-# After a run that reached the spectral files: disabled, relay drained.
+# The driver's spectral_count at boot, which every run must leave as found.
+boot_count=8
+# After a run that reached the spectral files: disabled, relay drained,
+# spectral_count as it was.
 expect_clean() { # NAME OUTDIR
 	expect "$1: spectral scan left disabled" disable "$(cat "$2/ctl_after")"
 	expect "$1: relay left empty" 0 "$(wc -c <"$2/relay_after" | tr -d ' ')"
+	expect "$1: spectral_count as it was" $boot_count "$(cat "$2/count_after")"
 }
 # After a guest's "run NAME ...": the state it left, read right after it.
 expect_run_clean() { # NAME FILES_DIR
 	expect "$1: spectral scan left disabled" disable "$(cat "$2/$1.ctl")"
 	expect "$1: relay left empty" 0 "$(cat "$2/$1.relay")"
+	expect "$1: spectral_count as it was" $boot_count "$(cat "$2/$1.count")"
 }
+# The one line a capture without a single record adds to its empty report.
+no_samples="Warning: no spectral samples (is the radio idle, or on a radar channel?)"
 finish() {
 	echo "$pass passed, $failed failed"
 	[ "$failed" = 0 ]

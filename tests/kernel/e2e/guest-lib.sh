@@ -1,13 +1,15 @@
 # Sourced by the guest scripts (busybox sh, inside the VM).
+# A: phy0's spectral files (a script sets it again for ath9k_htc's)
 A=/sys/kernel/debug/ieee80211/phy0/ath9k
-# run NAME COMMAND...: keeps NAME.out, .err, .rc, and phy0's .ctl and
-# .relay (bytes left) as they are right after COMMAND.
+# run NAME COMMAND...: keeps NAME.out, .err, .rc, and phy0's .ctl, .count
+# and .relay (bytes left) as they are right after COMMAND.
 run() {
 	name=$1
 	shift
 	"$@" >"$name.out" 2>"$name.err"
 	echo $? >"$name.rc"
 	cat $A/spectral_scan_ctl >"$name.ctl"
+	cat $A/spectral_count >"$name.count"
 	cat $A/spectral_scan0 | wc -c | tr -d ' ' >"$name.relay"
 }
 # /proc/uptime has two decimals; "0.84" pasted into "084" would be octal

@@ -5,13 +5,23 @@
  * debugfs and relay where no Atheros card exists.
  *
  * For every hwsim phy it creates, as ath9k does (common-spectral.c):
- *   <phy debugfs>/ath9k/spectral_scan_ctl   disable|background|manual|chanscan|trigger
- *   <phy debugfs>/ath9k/spectral_count      0..255, default 8
- *   <phy debugfs>/ath9k/spectral_scan0      relay, 1024 x 256 bytes, one global buffer
- * and, for the tests, /sys/kernel/debug/rfpeek_bench/<phy>/ (see README.md).
+ *   <phy debugfs>/ath9k/spectral_scan_ctl      disable|background|manual|chanscan|trigger
+ *   <phy debugfs>/ath9k/spectral_short_repeat  0..1, default 1
+ *   <phy debugfs>/ath9k/spectral_count         0..255, default 8
+ *   <phy debugfs>/ath9k/spectral_period        0..255, default 255
+ *   <phy debugfs>/ath9k/spectral_fft_period    0..15, default 15
+ *   <phy debugfs>/ath9k/spectral_scan0         relay, 1024 x 256 bytes, one global buffer
+ * (ath9k_htc/ instead of ath9k/ with htc=1) and, for the tests,
+ * /sys/kernel/debug/rfpeek_bench/<phy>/ (see README.md).
  *
- * Samples are HT20 records computed from a fixed synthetic scene, so a
- * capture on a given channel always looks the same.
+ * The chip behind the files is modelled on ath9k's own code paths: a
+ * trigger only starts the hardware, and its FFTs reach the relay later,
+ * from a work item standing in for the receive tasklet (ath_rx_tasklet ->
+ * ath_cmn_process_fft), where the driver's checks, DC-bin fix and
+ * relay-full rule apply. Receiving stops at every reset (channel change)
+ * and when an idle chip goes to full sleep. The FFTs are computed from a
+ * fixed synthetic scene, so a capture on a given channel looks the same
+ * every time.
  */
 #include <linux/module.h>
 #include <linux/kernel.h>
@@ -24,18 +34,32 @@
 #include <linux/seq_file.h>
 #include <linux/uaccess.h>
 #include <linux/version.h>
+#include <linux/hrtimer.h>
+#include <linux/workqueue.h>
 #include <net/cfg80211.h>
 #include <net/mac80211.h>
 
-#define NUM_BINS 56
+#define HT20_BINS 56
+#define HT40_BINS 128
 #define MAX_PHYS 32
 #define SUBBUF_SIZE 1024
 #define N_SUBBUFS 256
 #define RELAY_BYTES (SUBBUF_SIZE * N_SUBBUFS)
 #define MAX_EVENTS 1024
+#define MAX_BURSTS 32
+#define MAX_DELAY_MS 60000
 
-/* ath9k's HT20 record (drivers/net/wireless/ath/spectral_common.h is not
- * part of the installed headers). */
+static unsigned int sample_delay_ms = 3;
+module_param(sample_delay_ms, uint, 0644);
+MODULE_PARM_DESC(sample_delay_ms,
+		 "ms from a trigger to its FFTs in the relay (default 3: AR93xx's receive interrupt mitigation allows 2 ms, plus the FFTs themselves)");
+
+static bool htc;
+module_param(htc, bool, 0444);
+MODULE_PARM_DESC(htc, "model ath9k_htc (USB, AR9271/AR7010): files under ath9k_htc/, AR92xx rules");
+
+/* ath9k's records (drivers/net/wireless/ath/spectral_common.h is not part
+ * of the installed headers). */
 struct fft_sample_ht20 {
 	u8 type;
 	__be16 length;
@@ -47,7 +71,27 @@ struct fft_sample_ht20 {
 	u8 max_index;
 	u8 bitmap_weight;
 	__be64 tsf;
-	u8 data[NUM_BINS];
+	u8 data[HT20_BINS];
+} __packed;
+
+struct fft_sample_ht20_40 {
+	u8 type;
+	__be16 length;
+	u8 channel_type;
+	__be16 freq;
+	s8 lower_rssi;
+	s8 upper_rssi;
+	__be64 tsf;
+	s8 lower_noise;
+	s8 upper_noise;
+	__be16 lower_max_magnitude;
+	__be16 upper_max_magnitude;
+	u8 lower_max_index;
+	u8 upper_max_index;
+	u8 lower_bitmap_weight;
+	u8 upper_bitmap_weight;
+	u8 max_exp;
+	u8 data[HT40_BINS];
 } __packed;
 
 enum mode { MODE_DISABLED, MODE_BACKGROUND, MODE_CHANSCAN, MODE_MANUAL };
@@ -69,7 +113,21 @@ static const char *const words[] = {
 	[W_COUNT] = "count", /* fail_ctl only: any spectral_count write */
 };
 
-enum ev_kind { EV_TRIGGER, EV_CHANNEL };
+/* Which hw ops the driver attached (hw.c: ar9003 / ar9002 / ar5008 only). */
+enum chip { CHIP_AR93XX, CHIP_AR92XX, CHIP_AR5416 };
+static const char *const chip_words[] = {
+	[CHIP_AR93XX] = "ar93xx",
+	[CHIP_AR92XX] = "ar92xx",
+	[CHIP_AR5416] = "ar5416",
+};
+
+enum ev_kind { EV_TRIGGER, EV_CHANNEL, EV_DELIVER, EV_DROP };
+static const char *const ev_words[] = {
+	[EV_TRIGGER] = "trigger",
+	[EV_CHANNEL] = "channel",
+	[EV_DELIVER] = "deliver",
+	[EV_DROP] = "drop",
+};
 
 struct bench_event {
 	u8 kind;
@@ -78,6 +136,23 @@ struct bench_event {
 	u16 freq;
 	u16 samples;
 	u32 injected; /* bytes; ~0 when nothing was injected */
+};
+
+/* The FFTs one trigger started, on their way to the relay. */
+struct burst {
+	ktime_t due;
+	u16 entries;	/* scan entries, one report each */
+	u8 per_entry;	/* FFTs per report */
+	bool endless;	/* background: one report per period until stopped */
+};
+
+struct bench_phy;
+
+/* One of the numeric spectral_* files. */
+struct num_file {
+	struct bench_phy *p;
+	unsigned int *val;
+	unsigned int max;
 };
 
 struct bench_phy {
@@ -89,10 +164,24 @@ struct bench_phy {
 
 	/* Taken in the kprobe handlers too: state, counters and relay writes. */
 	spinlock_t lock;
+	enum chip chip;
+	bool silent;
 	enum mode mode;
-	unsigned int count;
+	unsigned int short_repeat, count, period, fft_period;
+	struct num_file num_files[4];
 	bool scanning;
+	bool idle;
+	ktime_t rx_stop_at;	/* full sleep stops receiving then; KTIME_MAX while awake */
+	ktime_t t0;
 	u64 tsf;
+	u32 fft_seq;		/* FFTs the chip made since load or reset */
+	bool dying;
+
+	struct burst bursts[MAX_BURSTS];
+	unsigned int b_head, b_len;
+	bool endless_queued;
+	struct hrtimer timer;
+	struct work_struct work;
 
 	/* inject: filled while the file is open, armed when it is closed */
 	unsigned long inject_busy;
@@ -110,6 +199,9 @@ struct bench_phy {
 	unsigned long sample_events;
 	unsigned long samples;
 	unsigned long dropped;
+	unsigned long discarded;
+	unsigned long lost;
+	unsigned long deaf;
 	unsigned long preloaded;
 	unsigned long injected;
 	unsigned long events_lost;
@@ -139,11 +231,10 @@ static u16 current_freq(struct bench_phy *p)
 }
 
 /* ------------------------------------------------------------------------
- * Synthetic scene. Bin j of a sample taken at centre fc (MHz) lies at
- * fc + (j - 27.5) * 312.5 kHz. A bin's magnitude is the largest of the
- * noise floor and whatever scene item covers its frequency, so overlapping
- * channels agree about where things are. Magnitudes are linear FFT values
- * (max_exp 0); the floor is about 4, which rssi treats as 0 dB.
+ * Synthetic scene. A bin's magnitude is the largest of the noise floor and
+ * whatever scene item covers its frequency, so overlapping channels agree
+ * about where things are. The floor is about 4, which rssi treats as the
+ * noise floor (0 dB).
  */
 enum item_kind { WIDE, TONE };
 struct scene_item {
@@ -160,11 +251,14 @@ static const struct scene_item scene[] = {
 	{ TONE, 5748000, 160 },	/* narrow tone 3 MHz above channel 149 */
 };
 
-#define SCENE_NOISE (-95)
+#define NOISE_DEFAULT (-95)	/* ATH_DEFAULT_NOISE_FLOOR */
 #define FLOOR_REF 4		/* magnitude taken as the noise floor */
 #define WIDE_FLAT_HZ 8300000	/* flat top: +-8.3 MHz, like an OFDM signal */
 #define WIDE_EDGE_HZ 10000000	/* skirt to +-10 MHz at a fifth of the level */
 #define HALF_BIN_HZ 156250
+#define DC_OFFSET 3		/* the FFT's blind spot reads above its neighbours */
+#define MAG_MAX 4095		/* max_magnitude is a 12-bit field */
+#define CORRUPT_EVERY 8		/* every 8th FFT's report fails the driver's check */
 
 static u32 mix(u32 x)
 {
@@ -199,10 +293,10 @@ static int db10(u64 num, u64 den)
 	return db;
 }
 
-static u8 scene_bin(u16 freq, int j, unsigned int k)
+/* Magnitude at f (Hz) in the k-th FFT of a delivery. */
+static u8 scene_bin(s64 f, unsigned int k)
 {
-	s64 f = (s64)freq * 1000000 + (s64)(2 * j - 55) * HALF_BIN_HZ;
-	u32 h = mix(((u32)freq << 16) ^ ((u32)j << 8) ^ (k * 0x9e3779b9U));
+	u32 h = mix((u32)div_s64(f, HALF_BIN_HZ) ^ (k * 0x9e3779b9U));
 	unsigned int v = 3 + h % 3, c;
 	size_t i;
 
@@ -224,37 +318,194 @@ static u8 scene_bin(u16 freq, int j, unsigned int k)
 	return v;
 }
 
-static void scene_sample(struct fft_sample_ht20 *s, u16 freq, unsigned int k, u64 tsf)
+/* How far the calibrated noise floor lies above the nominal one (ath9k
+ * adds only a positive delta: ath9k_hw_getchan_noise). The chip's own
+ * floor "can vary by about 6db depending on the frequency" (calib.h): here
+ * it climbs 1 dB per 100 MHz above 5180 MHz, to 6 dB. Where the channel-6
+ * transmitter overlaps a 20 MHz channel, the calibration reads 3 dB high.
+ * rssi is relative to that floor, so it is 0 or below on quiet channels. */
+static int nf_delta(u16 freq)
+{
+	if (freq >= 2427 && freq <= 2447)
+		return 3;
+	return freq > 5180 ? min((freq - 5180) / 100, 6) : 0;
+}
+
+/* ------------------------------------------------------------------------
+ * The chip: one FFT as its report hands it to the driver, with the
+ * mag_info fields as the driver reads them (spectral_max_magnitude,
+ * spectral_max_index, spectral_bitmap_weight; per half on 40 MHz).
+ */
+struct chip_fft {
+	u8 data[HT40_BINS];
+	u16 mag[2];
+	u8 idx[2];
+	u8 weight[2];
+	u8 max_exp;
+	s8 rssi[2];	/* chain 0: control, extension */
+};
+
+/* Bins [from, from + n): raw values, the rssi of their power (dB above an
+ * all-floor FFT, less the calibrated floor's delta) and their maximum. */
+static void chip_half(struct chip_fft *c, int h, int from, int n, s64 centre_hz,
+		      int nbins, unsigned int k, int delta)
 {
 	u64 sum_sq = 0;
-	unsigned int max = 0, weight = 0;
-	int j, max_j = 0;
+	int j, max_j = from;
+	unsigned int weight = 0;
 
-	memset(s, 0, sizeof(*s));
+	for (j = from; j < from + n; j++) {
+		u8 v = scene_bin(centre_hz + (s64)(2 * j - (nbins - 1)) * HALF_BIN_HZ, k);
+
+		c->data[j] = v;
+		sum_sq += (u64)v * v;
+	}
+	c->rssi[h] = clamp(db10(sum_sq, (u64)n * FLOOR_REF * FLOOR_REF) - delta, -127, 127);
+	/* the DC bin is the FFT's blind spot: it reads high */
+	if (nbins / 2 >= from && nbins / 2 < from + n)
+		c->data[nbins / 2] = (c->data[nbins / 2 - 1] + c->data[nbins / 2 + 1]) / 2 + DC_OFFSET;
+	for (j = from; j < from + n; j++)
+		if (c->data[j] > c->data[max_j])
+			max_j = j;
+	for (j = from; j < from + n; j++)
+		weight += c->data[j] * 2 > c->data[max_j];
+	c->idx[h] = max_j - from;
+	c->weight[h] = weight & 0x3f;	/* a 6-bit field */
+}
+
+/* max_exp: the bins are the FFT's magnitudes shifted right by it, so any
+ * value works whose shifted-back maximum still fits the 12-bit
+ * max_magnitude; the chip's gain picks one per FFT. */
+static void chip_fft(struct bench_phy *p, struct chip_fft *c, int nbins, unsigned int k)
+{
+	const struct cfg80211_chan_def *cd = &p->hw->conf.chandef;
+	u16 ctl = cd->chan->center_freq;
+	u32 h = mix(p->fft_seq * 0x9e3779b9U ^ ctl);
+	unsigned int vmax = 0, emax = 0, i;
+	int halves = nbins == HT40_BINS ? 2 : 1;
+
+	memset(c, 0, sizeof(*c));
+	if (halves == 1) {
+		chip_half(c, 0, 0, HT20_BINS, (s64)ctl * 1000000, HT20_BINS, k, nf_delta(ctl));
+		c->rssi[1] = 0;
+	} else {
+		bool plus = cd->center_freq1 > ctl;
+		u16 ext = plus ? ctl + 20 : ctl - 20;
+		s64 c40 = (s64)cd->center_freq1 * 1000000;
+
+		/* lower half first; HT40+ has the control channel below */
+		chip_half(c, 0, 0, HT40_BINS / 2, c40, HT40_BINS, k, nf_delta(plus ? ctl : ext));
+		chip_half(c, 1, HT40_BINS / 2, HT40_BINS / 2, c40, HT40_BINS, k,
+			  nf_delta(plus ? ext : ctl));
+		if (!plus)
+			swap(c->rssi[0], c->rssi[1]);
+	}
+	for (i = 0; i < nbins; i++)
+		vmax = max_t(unsigned int, vmax, c->data[i]);
+	while (emax < 15 && vmax << (emax + 1) <= MAG_MAX)
+		emax++;
+	c->max_exp = h % (emax + 1);
+	for (i = 0; i < halves; i++) {
+		u8 top = c->data[i * (nbins / 2) + c->idx[i]];
+
+		/* the bits below the shift are the FFT's own */
+		c->mag[i] = top << c->max_exp | (mix(h + i) & ((1U << c->max_exp) - 1));
+	}
+	if (p->fft_seq % CORRUPT_EVERY == CORRUPT_EVERY - 1) {
+		/* a report whose mag_info lost a bit */
+		c->max_exp = 0;
+		c->mag[0] = c->data[c->idx[0]] ^ 0x80;
+	}
+	p->fft_seq++;
+}
+
+/* ------------------------------------------------------------------------
+ * The driver: ath_cmn_process_ht20_fft / ath_cmn_process_ht20_40_fft,
+ * line by line. Returns false for a sample the driver discards.
+ */
+static bool process_ht20(const struct chip_fft *c, u16 freq, s8 noise, u64 tsf,
+			 struct fft_sample_ht20 *s)
+{
+	int dc = HT20_BINS / 2, i;
+	u16 magnitude = c->mag[0], tmp;
+	u8 max_index = c->idx[0], max_exp = c->max_exp & 0xf;
+	bool ok = true;
+
 	s->type = 1;
 	s->length = cpu_to_be16(sizeof(*s) - 3);
-	s->max_exp = 0;
 	s->freq = cpu_to_be16(freq);
-	s->noise = SCENE_NOISE;
-	for (j = 0; j < NUM_BINS; j++) {
-		u8 v = scene_bin(freq, j, k);
-
-		s->data[j] = v;
-		sum_sq += (u64)v * v;
-		if (v > max) {
-			max = v;
-			max_j = j;
-		}
-	}
-	for (j = 0; j < NUM_BINS; j++)
-		weight += s->data[j] * 2 > max;
-	/* rssi: the sample's power above an all-floor sample, so that each
-	 * bin decodes to about noise - 10*log10(56) + 20*log10(v / FLOOR_REF). */
-	s->rssi = db10(sum_sq, (u64)NUM_BINS * FLOOR_REF * FLOOR_REF);
-	s->max_magnitude = cpu_to_be16(max);
-	s->max_index = max_j;
-	s->bitmap_weight = weight;
+	s->rssi = c->rssi[0];
+	s->noise = noise;
+	s->max_magnitude = cpu_to_be16(magnitude);
+	s->max_index = max_index;
+	s->bitmap_weight = c->weight[0];
+	s->max_exp = max_exp;
 	s->tsf = cpu_to_be64(tsf);
+	memcpy(s->data, c->data, HT20_BINS);
+
+	if ((s->data[max_index] & 0xf8) != ((magnitude >> max_exp) & 0xf8))
+		ok = false;
+	/* the DC bin is interpolated from its neighbours */
+	s->data[dc] = (s->data[dc + 1] + s->data[dc - 1]) / 2;
+	if (max_index == dc) {
+		/* the driver looks for a new maximum below the DC bin only */
+		tmp = 0;
+		for (i = 0; i < dc; i++) {
+			if (s->data[i] > tmp) {
+				tmp = s->data[i];
+				s->max_index = i;
+			}
+		}
+		magnitude = tmp << max_exp;
+		s->max_magnitude = cpu_to_be16(magnitude);
+	} else {
+		for (i = 0; i < HT20_BINS; i++)
+			if (s->data[i] > (magnitude >> max_exp))
+				ok = false;
+	}
+	return ok;
+}
+
+static bool process_ht20_40(const struct chip_fft *c, u16 freq, bool plus, s8 ctl_noise,
+			    s8 ext_noise, u64 tsf, struct fft_sample_ht20_40 *s)
+{
+	int dc = HT40_BINS / 2, i;
+	u16 lower_mag = c->mag[0], upper_mag = c->mag[1];
+	u8 lower_idx = c->idx[0], upper_idx = c->idx[1], max_exp = c->max_exp & 0xf;
+	bool ok = true;
+
+	s->type = 2;
+	s->length = cpu_to_be16(sizeof(*s) - 3);
+	s->freq = cpu_to_be16(freq);
+	s->channel_type = plus ? NL80211_CHAN_HT40PLUS : NL80211_CHAN_HT40MINUS;
+	/* rssi[0] is the control channel's, rssi[1] the extension's */
+	s->lower_rssi = plus ? c->rssi[0] : c->rssi[1];
+	s->upper_rssi = plus ? c->rssi[1] : c->rssi[0];
+	s->lower_noise = plus ? ctl_noise : ext_noise;
+	s->upper_noise = plus ? ext_noise : ctl_noise;
+	s->lower_max_magnitude = cpu_to_be16(lower_mag);
+	s->upper_max_magnitude = cpu_to_be16(upper_mag);
+	s->lower_max_index = lower_idx;
+	s->upper_max_index = upper_idx;
+	s->lower_bitmap_weight = c->weight[0];
+	s->upper_bitmap_weight = c->weight[1];
+	s->max_exp = max_exp;
+	s->tsf = cpu_to_be64(tsf);
+	memcpy(s->data, c->data, HT40_BINS);
+
+	if ((s->data[upper_idx + dc] & 0xf8) != ((upper_mag >> max_exp) & 0xf8) ||
+	    (s->data[lower_idx] & 0xf8) != ((lower_mag >> max_exp) & 0xf8))
+		ok = false;
+	s->data[dc] = (s->data[dc + 1] + s->data[dc - 1]) / 2;
+	/* Both indices are below 64 (spectral_max_index_ht40), so the
+	 * driver's DC-index branches never run here: only the range checks. */
+	for (i = 0; i < dc; i++)
+		if (s->data[i] > (lower_mag >> max_exp))
+			ok = false;
+	for (i = dc; i < HT40_BINS; i++)
+		if (s->data[i] > (upper_mag >> max_exp))
+			ok = false;
+	return ok;
 }
 
 /* ------------------------------------------------------------------------
@@ -292,8 +543,7 @@ static size_t relay_put_bytes(struct bench_phy *p, const u8 *data, size_t len)
 	return done;
 }
 
-static void log_event(struct bench_phy *p, enum ev_kind kind, u16 freq,
-		      unsigned int samples, u32 injected)
+static void log_event(struct bench_phy *p, enum ev_kind kind, unsigned int samples, u32 injected)
 {
 	struct bench_event *e;
 
@@ -305,51 +555,247 @@ static void log_event(struct bench_phy *p, enum ev_kind kind, u16 freq,
 	e->kind = kind;
 	e->mode = p->mode;
 	e->scanning = p->scanning;
-	e->freq = freq;
-	e->samples = samples;
+	e->freq = current_freq(p);
+	e->samples = min(samples, 65535U);
 	e->injected = injected;
 	/* the reader may look at n_events without the lock */
 	smp_wmb();
 	p->n_events++;
 }
 
-/* A spectral-scan run: what ath9k's trigger starts. With p->lock held. */
-static void sample_event(struct bench_phy *p, enum ev_kind kind)
+/* ------------------------------------------------------------------------
+ * Bursts: what the chip is measuring, delivered by the work item when due.
+ */
+static unsigned int burst_ffts(const struct burst *b)
 {
-	u16 freq = current_freq(p);
-	unsigned int n = p->count ? p->count : 1, k, written = 0;
-	u32 injected = ~0U;
-	struct fft_sample_ht20 s;
+	return b->entries * b->per_entry;
+}
+
+static struct burst *burst_at(struct bench_phy *p, unsigned int i)
+{
+	return &p->bursts[(p->b_head + i) % MAX_BURSTS];
+}
+
+static void arm_timer(struct bench_phy *p)
+{
+	if (p->b_len && !p->dying)
+		hrtimer_start(&p->timer, burst_at(p, 0)->due, HRTIMER_MODE_ABS);
+}
+
+static void queue_burst(struct bench_phy *p, unsigned int entries, bool endless, ktime_t now)
+{
+	struct burst *b;
+
+	if (p->b_len == MAX_BURSTS) {
+		/* the chip runs them back to back anyway */
+		b = burst_at(p, p->b_len - 1);
+		b->entries = min(b->entries + entries, 65535U);
+		return;
+	}
+	b = burst_at(p, p->b_len++);
+	b->due = ktime_add_ms(now, min(sample_delay_ms, (unsigned int)MAX_DELAY_MS));
+	b->entries = entries;
+	b->per_entry = 1 + p->short_repeat;
+	b->endless = endless;
+	if (endless)
+		p->endless_queued = true;
+	if (p->b_len == 1)
+		arm_timer(p);
+}
+
+static unsigned int pending_ffts(struct bench_phy *p)
+{
+	unsigned int i, n = 0;
+
+	for (i = 0; i < p->b_len; i++)
+		n += burst_ffts(burst_at(p, i));
+	return n;
+}
+
+/* Receiving stops: what was not yet delivered is lost (ath_stoprecv at a
+ * reset, recv.c's mode check after "disable", full sleep). */
+static void drop_pending(struct bench_phy *p)
+{
+	unsigned int n = pending_ffts(p);
+
+	if (p->b_len) {
+		p->lost += n;
+		log_event(p, EV_DROP, n, ~0U);
+	}
+	p->b_len = 0;
+	p->endless_queued = false;
+	hrtimer_try_to_cancel(&p->timer);
+}
+
+/* ath9k_ps_restore: an idle chip's sleep timer is (re)armed for 100 ms,
+ * and ath_ps_full_sleep then stops receive DMA; once stopped, only a reset
+ * restarts it. ath9k_htc's restore sleeps an idle chip at once. */
+static void ps_restore(struct bench_phy *p, ktime_t now)
+{
+	if (p->idle && ktime_before(now, p->rx_stop_at))
+		p->rx_stop_at = htc ? now : ktime_add_ms(now, 100);
+}
+
+/* ath9k_hw_ops(ah)->spectral_scan_config's count: AR93xx sends endlessly on
+ * 0, AR92xx on bit 7; neither is wanted outside background mode. */
+static unsigned int chip_count(struct bench_phy *p)
+{
+	unsigned int n = p->count;
+
+	if (p->chip == CHIP_AR92XX && (n & 0x80))
+		n = 0x7f;
+	return n ? n : 1;
+}
+
+/* ath9k_cmn_spectral_scan_trigger, with p->lock held. */
+static unsigned int trigger(struct bench_phy *p, ktime_t now)
+{
+	unsigned int n;
+
+	if (p->chip == CHIP_AR5416 || p->mode == MODE_DISABLED)
+		return 0;
+	if (p->mode == MODE_BACKGROUND) {
+		/* endless: a trigger while it runs changes nothing */
+		n = p->endless_queued ? 0 : 1 + p->short_repeat;
+		if (!p->endless_queued)
+			queue_burst(p, 1, true, now);
+	} else {
+		n = chip_count(p) * (1 + p->short_repeat);
+		queue_burst(p, chip_count(p), false, now);
+	}
+	ps_restore(p, now);
+	return n;
+}
+
+/* One report: ath_cmn_process_fft for each FFT it carries. */
+static unsigned int deliver_report(struct bench_phy *p, unsigned int ffts, unsigned int *k)
+{
+	const struct cfg80211_chan_def *cd = &p->hw->conf.chandef;
+	union {
+		struct fft_sample_ht20 ht20;
+		struct fft_sample_ht20_40 ht40;
+	} s;
+	struct chip_fft c;
+	bool wide = cd->width == NL80211_CHAN_WIDTH_40, plus, ok;
+	unsigned int i, written = 0;
+	s8 noise, ext_noise;
+	u16 freq;
+
+	if (!cd->chan)
+		return 0;
+	freq = cd->chan->center_freq;
+	plus = cd->center_freq1 > freq;
+	/* ah->noise, and the extension channel's calibrated floor */
+	noise = NOISE_DEFAULT + nf_delta(freq);
+	ext_noise = NOISE_DEFAULT + nf_delta(plus ? freq + 20 : freq - 20);
+	/* ath_cmn_is_fft_buf_full: a full relay skips the whole report */
+	if (relay_buf_full(relay_buf(p))) {
+		p->dropped += ffts;
+		return 0;
+	}
+	for (i = 0; i < ffts; i++, (*k)++) {
+		u64 tsf = p->tsf = max(p->tsf + 1, (u64)ktime_us_delta(ktime_get(), p->t0));
+
+		chip_fft(p, &c, wide ? HT40_BINS : HT20_BINS, *k);
+		if (wide)
+			ok = process_ht20_40(&c, freq, plus, noise, ext_noise, tsf, &s.ht40);
+		else
+			ok = process_ht20(&c, freq, noise, tsf, &s.ht20);
+		if (!ok)
+			p->discarded++;
+		else if (relay_put(p, &s, wide ? sizeof(s.ht40) : sizeof(s.ht20)))
+			written++;
+		else
+			p->dropped++;
+	}
+	return written;
+}
+
+/* A burst's FFTs reach the driver's receive path, with p->lock held. */
+static void deliver(struct bench_phy *p, const struct burst *b)
+{
+	unsigned int n = burst_ffts(b), e, k = 0, written = 0;
+	u32 injected;
 
 	p->sample_events++;
+	if (!ktime_before(b->due, p->rx_stop_at)) {
+		p->lost += n;
+		log_event(p, EV_DROP, n, ~0U);
+		return;
+	}
+	/* A silent radio, or radar detection: recv.c hands every PHY error to
+	 * the DFS detector (ath9k_htc does no DFS). */
+	if (p->silent || (!htc && p->hw->conf.radar_enabled)) {
+		p->deaf += n;
+		log_event(p, EV_DELIVER, 0, ~0U);
+		return;
+	}
 	if (p->inject_armed) {
 		injected = relay_put_bytes(p, p->inject_buf, p->inject_len);
 		p->injected += injected;
 		p->dropped += p->inject_len - injected;
 		p->inject_armed = false;
 		p->synthetic_off = true;
-	} else if (!p->synthetic_off) {
-		for (k = 0; k < n; k++) {
-			scene_sample(&s, freq, k, p->tsf);
-			p->tsf += 100;
-			if (relay_put(p, &s, sizeof(s)))
-				written++;
-			else
-				p->dropped++;
-		}
-		p->samples += written;
+		log_event(p, EV_DELIVER, 0, injected);
+		return;
 	}
-	log_event(p, kind, freq, written, injected);
+	if (!p->synthetic_off)
+		for (e = 0; e < b->entries; e++)
+			written += deliver_report(p, b->per_entry, &k);
+	p->samples += written;
+	log_event(p, EV_DELIVER, written, ~0U);
+}
+
+/* Stands in for the receive tasklet: every burst that is due, in order. */
+static void deliver_work(struct work_struct *work)
+{
+	struct bench_phy *p = container_of(work, struct bench_phy, work);
+	unsigned long flags;
+	ktime_t now;
+
+	spin_lock_irqsave(&p->lock, flags);
+	now = ktime_get();
+	while (p->b_len && !ktime_after(burst_at(p, 0)->due, now)) {
+		struct burst b = *burst_at(p, 0);
+
+		p->b_head = (p->b_head + 1) % MAX_BURSTS;
+		p->b_len--;
+		deliver(p, &b);
+		if (b.endless) {
+			p->endless_queued = false;
+			/* background sampling goes on until "disable" or a reset */
+			if (p->mode == MODE_BACKGROUND && p->b_len < MAX_BURSTS &&
+			    ktime_before(now, p->rx_stop_at)) {
+				queue_burst(p, 1, true, now);
+				burst_at(p, p->b_len - 1)->due =
+					ktime_add_ms(now, max(sample_delay_ms, 1U));
+			}
+		}
+	}
+	arm_timer(p);
+	spin_unlock_irqrestore(&p->lock, flags);
+}
+
+static enum hrtimer_restart burst_due(struct hrtimer *t)
+{
+	struct bench_phy *p = container_of(t, struct bench_phy, timer);
+
+	queue_work(system_highpri_wq, &p->work);
+	return HRTIMER_NORESTART;
 }
 
 /* ------------------------------------------------------------------------
- * Channel changes and the scanning state, seen through kprobes on hwsim's
- * mac80211 callbacks. ath9k triggers in chanscan mode on every channel
- * change while ATH_OP_SCANNING is set, which its sw_scan_start sets and its
- * sw_scan_complete clears; hwsim's own sw_scan_start/complete run at the
- * same points of mac80211's software scan, so probing them gives the same
- * window. mac80211 restores the operating channel before it calls
- * sw_scan_complete, so the return counts as a scanned channel, as on ath9k.
+ * Channel changes, idle and the scanning state, seen through kprobes on
+ * hwsim's mac80211 callbacks. ath9k_config resets the chip on a channel
+ * change and when the radio leaves idle (ath_chanctx_set_channel ->
+ * ath_set_channel -> ath_reset), which stops and restarts receiving; after
+ * the reset ath_set_channel triggers in chanscan mode while ATH_OP_SCANNING
+ * is set, which its sw_scan_start sets and its sw_scan_complete clears, and
+ * never with radar detection on. hwsim's own sw_scan_start/complete run at
+ * the same points of mac80211's software scan, so probing them gives the
+ * same window. mac80211 restores the operating channel before it calls
+ * sw_scan_complete (and after it reports the scan's end), so the return
+ * counts as a scanned channel, as on ath9k.
  */
 #if LINUX_VERSION_CODE >= KERNEL_VERSION(6, 16, 0)
 #define CONFIG_CHANGED_ARG 2	/* config(hw, radio_idx, changed) */
@@ -376,17 +822,34 @@ static int config_pre(struct kprobe *kp, struct pt_regs *regs)
 	struct bench_phy *p = phy_of_hw((void *)probe_arg(regs, 0));
 	u32 changed = probe_arg(regs, CONFIG_CHANGED_ARG);
 	unsigned long flags;
+	bool reset = false;
+	ktime_t now;
 
-	if (!p || !(changed & IEEE80211_CONF_CHANGE_CHANNEL))
+	if (!p)
 		return 0;
 	spin_lock_irqsave(&p->lock, flags);
-	p->channel_changes++;
-	if (p->scanning)
-		p->scan_channel_changes++;
-	if (p->scanning && p->mode == MODE_CHANSCAN)
-		sample_event(p, EV_CHANNEL);
-	else
-		log_event(p, EV_CHANNEL, current_freq(p), 0, ~0U);
+	now = ktime_get();
+	if (changed & IEEE80211_CONF_CHANGE_IDLE) {
+		p->idle = p->hw->conf.flags & IEEE80211_CONF_IDLE;
+		reset |= !p->idle;
+	}
+	if (changed & IEEE80211_CONF_CHANGE_CHANNEL) {
+		p->channel_changes++;
+		if (p->scanning)
+			p->scan_channel_changes++;
+		reset = true;
+	}
+	if (reset) {
+		unsigned int n = 0;
+
+		drop_pending(p);
+		p->rx_stop_at = KTIME_MAX;
+		if (p->scanning && p->mode == MODE_CHANSCAN && !p->hw->conf.radar_enabled)
+			n = trigger(p, now);
+		if (changed & IEEE80211_CONF_CHANGE_CHANNEL)
+			log_event(p, EV_CHANNEL, n, ~0U);
+	}
+	ps_restore(p, now);
 	spin_unlock_irqrestore(&p->lock, flags);
 	return 0;
 }
@@ -461,7 +924,9 @@ static ssize_t ctl_write(struct file *file, const char __user *ubuf, size_t coun
 	char buf[32];
 	size_t len = min(count, sizeof(buf) - 1);
 	unsigned long flags;
+	unsigned int n;
 	enum word w;
+	ktime_t now;
 	int err;
 
 	if (copy_from_user(buf, ubuf, len))
@@ -475,27 +940,20 @@ static ssize_t ctl_write(struct file *file, const char __user *ubuf, size_t coun
 		return err;
 
 	spin_lock_irqsave(&p->lock, flags);
-	switch (w) {
-	case W_TRIGGER:
+	now = ktime_get();
+	if (w == W_TRIGGER) {
 		p->triggers++;
-		/* ath9k ignores a trigger while disabled */
-		if (p->mode != MODE_DISABLED)
-			sample_event(p, EV_TRIGGER);
-		else
-			log_event(p, EV_TRIGGER, current_freq(p), 0, ~0U);
-		break;
-	case W_BACKGROUND:
-		p->mode = MODE_BACKGROUND;
-		break;
-	case W_CHANSCAN:
-		p->mode = MODE_CHANSCAN;
-		break;
-	case W_MANUAL:
-		p->mode = MODE_MANUAL;
-		break;
-	default:
-		p->mode = MODE_DISABLED;
-		break;
+		n = trigger(p, now);
+		log_event(p, EV_TRIGGER, n, ~0U);
+	} else if (p->chip != CHIP_AR5416) {
+		/* ath9k_cmn_spectral_scan_config; without spectral ops it
+		 * returns before changing the mode, and the write succeeds */
+		if (w == W_DISABLE && !htc)
+			drop_pending(p);	/* recv.c passes nothing on once disabled */
+		p->mode = w == W_BACKGROUND ? MODE_BACKGROUND :
+			  w == W_CHANSCAN ? MODE_CHANSCAN :
+			  w == W_MANUAL ? MODE_MANUAL : MODE_DISABLED;
+		ps_restore(p, now);
 	}
 	spin_unlock_irqrestore(&p->lock, flags);
 	return count;
@@ -509,18 +967,20 @@ static const struct file_operations ctl_fops = {
 	.llseek = default_llseek,
 };
 
-static ssize_t count_read(struct file *file, char __user *ubuf, size_t count, loff_t *ppos)
+/* spectral_short_repeat, _count, _period, _fft_period: kstrtoul, range
+ * check, "%d\n"; the chip sees them at the next trigger. */
+static ssize_t num_read(struct file *file, char __user *ubuf, size_t count, loff_t *ppos)
 {
-	struct bench_phy *p = file->private_data;
+	struct num_file *f = file->private_data;
 	char buf[32];
-	int len = scnprintf(buf, sizeof(buf), "%u\n", READ_ONCE(p->count));
+	int len = scnprintf(buf, sizeof(buf), "%u\n", READ_ONCE(*f->val));
 
 	return simple_read_from_buffer(ubuf, count, ppos, buf, len);
 }
 
-static ssize_t count_write(struct file *file, const char __user *ubuf, size_t count, loff_t *ppos)
+static ssize_t num_write(struct file *file, const char __user *ubuf, size_t count, loff_t *ppos)
 {
-	struct bench_phy *p = file->private_data;
+	struct num_file *f = file->private_data;
 	char buf[32];
 	size_t len = min(count, sizeof(buf) - 1);
 	unsigned long val;
@@ -529,20 +989,22 @@ static ssize_t count_write(struct file *file, const char __user *ubuf, size_t co
 	if (copy_from_user(buf, ubuf, len))
 		return -EFAULT;
 	buf[len] = '\0';
-	if (kstrtoul(buf, 0, &val) || val > 255)
+	if (kstrtoul(buf, 0, &val) || val > f->max)
 		return -EINVAL;
-	err = check_fail(p, W_COUNT);
-	if (err)
-		return err;
-	WRITE_ONCE(p->count, val);
+	if (f->val == &f->p->count) {
+		err = check_fail(f->p, W_COUNT);
+		if (err)
+			return err;
+	}
+	WRITE_ONCE(*f->val, val);
 	return count;
 }
 
-static const struct file_operations count_fops = {
+static const struct file_operations num_fops = {
 	.owner = THIS_MODULE,
 	.open = simple_open,
-	.read = count_read,
-	.write = count_write,
+	.read = num_read,
+	.write = num_write,
 	.llseek = default_llseek,
 };
 
@@ -660,8 +1122,9 @@ static int counters_show(struct seq_file *m, void *v)
 {
 	static const char *const names[] = {
 		"triggers", "channel_changes", "scan_channel_changes",
-		"sample_events", "samples", "dropped", "preloaded", "injected",
-		"events_lost", "inject_armed", "scanning",
+		"sample_events", "samples", "dropped", "discarded", "lost", "deaf",
+		"preloaded", "injected", "events_lost", "inject_armed", "scanning",
+		"idle", "asleep", "pending",
 	};
 	struct bench_phy *p = m->private;
 	unsigned long c[ARRAY_SIZE(names)], flags;
@@ -675,11 +1138,17 @@ static int counters_show(struct seq_file *m, void *v)
 	c[3] = p->sample_events;
 	c[4] = p->samples;
 	c[5] = p->dropped;
-	c[6] = p->preloaded;
-	c[7] = p->injected;
-	c[8] = p->events_lost;
-	c[9] = p->inject_armed;
-	c[10] = p->scanning;
+	c[6] = p->discarded;
+	c[7] = p->lost;
+	c[8] = p->deaf;
+	c[9] = p->preloaded;
+	c[10] = p->injected;
+	c[11] = p->events_lost;
+	c[12] = p->inject_armed;
+	c[13] = p->scanning;
+	c[14] = p->idle;
+	c[15] = !ktime_before(ktime_get(), p->rx_stop_at);
+	c[16] = pending_ffts(p);
 	synthetic_off = p->synthetic_off;
 	spin_unlock_irqrestore(&p->lock, flags);
 
@@ -712,8 +1181,8 @@ static int events_show(struct seq_file *m, void *v)
 		const struct bench_event *e = &p->events[i];
 
 		seq_printf(m, "%s freq=%u mode=%s scanning=%u samples=%u",
-			   e->kind == EV_TRIGGER ? "trigger" : "channel",
-			   e->freq, mode_words[e->mode], e->scanning, e->samples);
+			   ev_words[e->kind], e->freq, mode_words[e->mode], e->scanning,
+			   e->samples);
 		if (e->injected != ~0U)
 			seq_printf(m, " injected=%u", e->injected);
 		seq_putc(m, '\n');
@@ -790,7 +1259,51 @@ static const struct file_operations fail_fops = {
 	.llseek = default_llseek,
 };
 
-/* Clears counters and the event log, so checks can share one boot. */
+/* "ar93xx" (default), "ar92xx", or "ar5416": no spectral ops, so mode
+ * writes succeed and change nothing. */
+static ssize_t chip_write(struct file *file, const char __user *ubuf, size_t count, loff_t *ppos)
+{
+	struct bench_phy *p = file->private_data;
+	char buf[16];
+	size_t len = min(count, sizeof(buf) - 1);
+	unsigned long flags;
+	int c;
+
+	if (copy_from_user(buf, ubuf, len))
+		return -EFAULT;
+	buf[len] = '\0';
+	c = sysfs_match_string(chip_words, strim(buf));
+	if (c < 0)
+		return -EINVAL;
+	spin_lock_irqsave(&p->lock, flags);
+	p->chip = c;
+	if (c == CHIP_AR5416) {
+		drop_pending(p);
+		p->mode = MODE_DISABLED;
+	}
+	spin_unlock_irqrestore(&p->lock, flags);
+	return count;
+}
+
+static ssize_t chip_read(struct file *file, char __user *ubuf, size_t count, loff_t *ppos)
+{
+	struct bench_phy *p = file->private_data;
+	char buf[16];
+	int len = scnprintf(buf, sizeof(buf), "%s\n", chip_words[READ_ONCE(p->chip)]);
+
+	return simple_read_from_buffer(ubuf, count, ppos, buf, len);
+}
+
+static const struct file_operations chip_fops = {
+	.owner = THIS_MODULE,
+	.open = simple_open,
+	.read = chip_read,
+	.write = chip_write,
+	.llseek = default_llseek,
+};
+
+/* Clears counters, the event log and the FFT sequence, so checks can share
+ * one boot. */
 static ssize_t reset_write(struct file *file, const char __user *ubuf, size_t count, loff_t *ppos)
 {
 	struct bench_phy *p = file->private_data;
@@ -803,10 +1316,14 @@ static ssize_t reset_write(struct file *file, const char __user *ubuf, size_t co
 	p->sample_events = 0;
 	p->samples = 0;
 	p->dropped = 0;
+	p->discarded = 0;
+	p->lost = 0;
+	p->deaf = 0;
 	p->preloaded = 0;
 	p->injected = 0;
 	p->events_lost = 0;
 	p->n_events = 0;
+	p->fft_seq = 0;
 	spin_unlock_irqrestore(&p->lock, flags);
 	return count;
 }
@@ -846,18 +1363,39 @@ static int add_phy(struct device *dev, void *unused)
 		return -ENOMEM;
 	p->wiphy = wiphy;
 	p->hw = wiphy_to_ieee80211_hw(wiphy);
+	/* ath9k_htc's chips (AR9271, AR7010 with AR9280/AR9287) take ar9002's ops */
+	p->chip = htc ? CHIP_AR92XX : CHIP_AR93XX;
+	/* ath9k_init_softc's spectral defaults */
+	p->short_repeat = 1;
 	p->count = 8;
+	p->period = 0xFF;
+	p->fft_period = 0xF;
 	p->mode = MODE_DISABLED;
 	p->fail_word = W_NONE;
 	p->fail_errno = EIO;
+	p->t0 = ktime_get();
+	/* an idle chip went to full sleep long ago */
+	p->idle = p->hw->conf.flags & IEEE80211_CONF_IDLE;
+	p->rx_stop_at = p->idle ? 0 : KTIME_MAX;
 	spin_lock_init(&p->lock);
+	hrtimer_init(&p->timer, CLOCK_MONOTONIC, HRTIMER_MODE_ABS);
+	p->timer.function = burst_due;
+	INIT_WORK(&p->work, deliver_work);
 	phys[n_phys++] = p;
 	return 0;
 }
 
 static int setup_phy(struct bench_phy *p)
 {
-	p->ath9k_dir = debugfs_create_dir("ath9k", p->wiphy->debugfsdir);
+	static const struct { const char *name; size_t off; unsigned int max; } nums[] = {
+		{ "spectral_short_repeat", offsetof(struct bench_phy, short_repeat), 1 },
+		{ "spectral_count", offsetof(struct bench_phy, count), 255 },
+		{ "spectral_period", offsetof(struct bench_phy, period), 255 },
+		{ "spectral_fft_period", offsetof(struct bench_phy, fft_period), 15 },
+	};
+	size_t i;
+
+	p->ath9k_dir = debugfs_create_dir(htc ? "ath9k_htc" : "ath9k", p->wiphy->debugfsdir);
 	if (IS_ERR(p->ath9k_dir))
 		return PTR_ERR(p->ath9k_dir);
 	p->rchan = relay_open("spectral_scan", p->ath9k_dir, SUBBUF_SIZE, N_SUBBUFS,
@@ -865,7 +1403,14 @@ static int setup_phy(struct bench_phy *p)
 	if (!p->rchan)
 		return -ENOMEM;
 	debugfs_create_file("spectral_scan_ctl", 0600, p->ath9k_dir, p, &ctl_fops);
-	debugfs_create_file("spectral_count", 0600, p->ath9k_dir, p, &count_fops);
+	for (i = 0; i < ARRAY_SIZE(nums); i++) {
+		struct num_file *f = &p->num_files[i];
+
+		f->p = p;
+		f->val = (unsigned int *)((char *)p + nums[i].off);
+		f->max = nums[i].max;
+		debugfs_create_file(nums[i].name, 0600, p->ath9k_dir, f, &num_fops);
+	}
 
 	p->knob_dir = debugfs_create_dir(wiphy_name(p->wiphy), knob_root);
 	debugfs_create_file("preload", 0200, p->knob_dir, p, &preload_fops);
@@ -873,17 +1418,28 @@ static int setup_phy(struct bench_phy *p)
 	debugfs_create_file("counters", 0400, p->knob_dir, p, &counters_fops);
 	debugfs_create_file("events", 0400, p->knob_dir, p, &events_fops);
 	debugfs_create_file("fail_ctl", 0600, p->knob_dir, p, &fail_fops);
+	debugfs_create_file("chip", 0600, p->knob_dir, p, &chip_fops);
+	debugfs_create_bool("silent", 0600, p->knob_dir, &p->silent);
 	debugfs_create_file("reset", 0200, p->knob_dir, p, &reset_fops);
 	return 0;
 }
 
 static void teardown(void)
 {
+	unsigned long flags;
 	int i;
 
+	/* No knob writes, no deliveries (a late trigger only queues), then the
+	 * relay: relay_close removes its own file before the directory goes. */
+	debugfs_remove_recursive(knob_root);
 	for (i = 0; i < n_phys; i++) {
 		struct bench_phy *p = phys[i];
 
+		spin_lock_irqsave(&p->lock, flags);
+		p->dying = true;
+		spin_unlock_irqrestore(&p->lock, flags);
+		hrtimer_cancel(&p->timer);
+		cancel_work_sync(&p->work);
 		if (p->rchan)
 			relay_close(p->rchan);
 		debugfs_remove_recursive(p->ath9k_dir);
@@ -891,7 +1447,6 @@ static void teardown(void)
 		kfree(p);
 	}
 	n_phys = 0;
-	debugfs_remove_recursive(knob_root);
 }
 
 static int __init bench_init(void)
@@ -900,6 +1455,10 @@ static int __init bench_init(void)
 	struct net_device *dev;
 	int i, err;
 
+	if (sample_delay_ms > MAX_DELAY_MS) {
+		pr_err("rfpeek_bench: sample_delay_ms above %d\n", MAX_DELAY_MS);
+		return -EINVAL;
+	}
 	rtnl_lock();
 	for_each_netdev(&init_net, dev) {
 		if (dev->ieee80211_ptr && is_hwsim(dev->ieee80211_ptr->wiphy)) {
@@ -927,7 +1486,8 @@ static int __init bench_init(void)
 		pr_err("rfpeek_bench: kprobes on mac80211_hwsim failed: %d\n", err);
 		goto fail;
 	}
-	pr_info("rfpeek_bench: ath9k spectral stand-in on %d hwsim phy(s)\n", n_phys);
+	pr_info("rfpeek_bench: ath9k spectral stand-in (%s) on %d hwsim phy(s), samples after %u ms\n",
+		htc ? "ath9k_htc" : "ath9k", n_phys, sample_delay_ms);
 	return 0;
 fail:
 	teardown();

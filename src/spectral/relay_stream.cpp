@@ -1,0 +1,77 @@
+#include "spectral/relay_stream.h"
+
+#include <cerrno>
+#include <ctime>
+
+#include "spectral/debugfs.h"
+#include "spectral/decode.h"
+#include "stop_wait.h"
+
+void gather_relay(relay_stream *s)
+{
+	if (s->len >= sizeof(s->bytes))
+		return;
+	int r = read_relay(s->bytes + s->len, sizeof(s->bytes) - s->len);
+	if (r > 0)
+		s->len += size_t(r);
+}
+
+static unsigned be16(const unsigned char *p)
+{
+	return unsigned(p[0]) << 8 | p[1];
+}
+
+sample_tally tally_samples(const unsigned char *bytes, size_t len)
+{
+	sample_tally t = {0, 0, 0};
+	size_t pos = 0;
+
+	while (pos + sample_header_len <= len) {
+		const unsigned char *s = bytes + pos;
+		size_t rec_len = (sample_header_len + be16(s + 1)) & 0xffff;
+
+		if (rec_len == 0 || pos + rec_len > len)
+			break;
+		pos += rec_len;
+		if ((s[0] == sample_type_ht20 && rec_len >= ht20_sample_len) ||
+		    (s[0] == sample_type_ht20_40 && rec_len >= ht20_40_sample_len)) {
+			t.count++;
+			t.last_type = s[0];
+			t.last_freq = int(be16(s + 4));
+		}
+	}
+	return t;
+}
+
+static bool new_sample(const sample_tally &now, const sample_tally &after)
+{
+	if (now.count <= after.count)
+		return false;
+	return after.count == 0 || now.last_type != after.last_type ||
+	       now.last_freq != after.last_freq;
+}
+
+static long long now_ms()
+{
+	timespec t;
+
+	clock_gettime(CLOCK_MONOTONIC, &t);
+	return (long long)t.tv_sec * 1000 + t.tv_nsec / 1000000;
+}
+
+void wait_for_new_sample(relay_stream *s, sample_tally after, int wait_ms)
+{
+	long long end = now_ms() + wait_ms;
+
+	for (;;) {
+		if (new_sample(tally_samples(s->bytes, s->len), after) || s->len == sizeof(s->bytes))
+			return;
+		long long left = end - now_ms();
+		if (left <= 0)
+			return;
+		int pause = left < relay_check_interval_ms ? int(left) : relay_check_interval_ms;
+		if (poll_unless_stopped(nullptr, 0, pause) < 0 && (stop_requested || errno != EINTR))
+			return;
+		gather_relay(s);
+	}
+}
