@@ -14,6 +14,10 @@ int keep_planned(spectrum_record *records, int count, const int *plan, int n);
 
 /* Sleeps dwell_ms, or not at all for a negative dwell; a stop cuts it short. */
 void dwell_sleep(int dwell_ms);
+/* Empties the relay, asks for one sample per trigger and writes the mode;
+ * prints "Error: <refused>" or the no-spectral-scan error and returns -1
+ * when the driver refuses the word or stays disabled. */
+int start_spectral_mode(const char *mode, const char *refused);
 /* The warning for a capture that yielded no record, unless a stop ended it. */
 void warn_if_no_samples(int count);
 

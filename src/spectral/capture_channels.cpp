@@ -3,11 +3,9 @@
 #include "nl80211/scan.h"
 #include "report/report.h"
 #include "spectral/capture.h"
-#include "spectral/debugfs.h"
 #include "spectral/decode.h"
 #include "spectral/edges.h"
 #include "spectral/relay_stream.h"
-#include "spectral/settings.h"
 #include "stop_wait.h"
 
 static bool in_plan(int mhz, const int *plan, int n)
@@ -48,17 +46,9 @@ int capture_channels(const int *plan, int n, int dwell_ms)
 	static spectrum_buffer records;
 	static relay_stream stream;
 
-	drain_relay();
-	set_spectral_count(1);
 	/* the driver samples inside every channel change of a scan */
-	if (write_ctl("spectral_scan_ctl", "chanscan") < 0) {
-		fputs("Error: failed to enable chanscan mode\n", stderr);
+	if (start_spectral_mode("chanscan", "failed to enable chanscan mode") < 0)
 		return -1;
-	}
-	if (!spectral_mode_took()) {
-		fputs("Error: spectral scan not supported by this radio\n", stderr);
-		return -1;
-	}
 	int outcome = trigger_scan_and_wait(plan, n, dwell_ms);
 	stream.len = 0;
 	gather_relay(&stream);

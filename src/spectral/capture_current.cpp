@@ -16,6 +16,21 @@ void dwell_sleep(int dwell_ms)
 	poll_unless_stopped(nullptr, 0, dwell_ms);   /* not resumed after a stop */
 }
 
+int start_spectral_mode(const char *mode, const char *refused)
+{
+	drain_relay();
+	set_spectral_count(1);
+	if (write_ctl("spectral_scan_ctl", mode) < 0) {
+		fprintf(stderr, "Error: %s\n", refused);
+		return -1;
+	}
+	if (!spectral_mode_took()) {
+		fputs("Error: spectral scan not supported by this radio\n", stderr);
+		return -1;
+	}
+	return 0;
+}
+
 void warn_if_no_samples(int count)
 {
 	/* a stop explains an empty report itself */
@@ -29,16 +44,8 @@ int capture_current_channel(int dwell_ms)
 	static spectrum_buffer records;
 	static relay_stream stream;
 
-	drain_relay();
-	set_spectral_count(1);
-	if (write_ctl("spectral_scan_ctl", "manual") < 0) {
-		fputs("Error: failed to trigger spectral scan\n", stderr);
+	if (start_spectral_mode("manual", "failed to trigger spectral scan") < 0)
 		return -1;
-	}
-	if (!spectral_mode_took()) {
-		fputs("Error: spectral scan not supported by this radio\n", stderr);
-		return -1;
-	}
 	if (write_ctl("spectral_scan_ctl", "trigger") < 0) {
 		fputs("Error: failed to trigger spectral scan\n", stderr);
 		return -1;
