@@ -13,6 +13,14 @@ KB_BUILD=${RFPEEK_KERNEL_BUILD:-$KB_REPO/build/kernel}
 
 kb_die() { echo "kernel bench: $*" >&2; exit 2; }
 
+# RFPEEK_VM_ARCH: x86_64 (Debian's kernels) or mips (a big-endian malta
+# kernel built here, see mips/setup).
+KB_ARCH=${RFPEEK_VM_ARCH:-x86_64}
+case $KB_ARCH in
+x86_64 | mips) ;;
+*) kb_die "RFPEEK_VM_ARCH=$KB_ARCH: expected x86_64 or mips" ;;
+esac
+
 # Alias name for RFPEEK_KERNEL, or nothing when it is a full release.
 kb_alias() {
 	local k=${RFPEEK_KERNEL:-}
@@ -33,4 +41,37 @@ kb_recorded_release() {
 	elif [ -s "$KB_BUILD/alias-$a" ]; then
 		cat "$KB_BUILD/alias-$a"
 	fi
+}
+
+# Package helpers for the setups (they call say).
+now() { date +%s.%N; }
+since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f s", b - a }'; }
+
+export DEBIAN_FRONTEND=noninteractive
+updated=0
+apt_update_once() {
+	[ $updated = 1 ] && return
+	say "apt-get update"
+	apt-get update -qq >/dev/null || kb_die "apt-get update failed"
+	updated=1
+}
+# apt-cache only knows packages after an update on a fresh machine.
+apt_known() { apt-cache show "$1" >/dev/null 2>&1; }
+
+need_pkgs() {
+	local have missing=() p
+	# dpkg-query fails for packages it has never seen; those are missing too
+	have=$({ dpkg-query -W -f='${Package} ${Status}\n' "$@" 2>/dev/null || true; } |
+		awk '/ install ok installed$/ { print $1 }')
+	for p in "$@"; do
+		grep -qx "$p" <<<"$have" || missing+=("$p")
+	done
+	[ ${#missing[@]} = 0 ] && return
+	local t
+	t=$(now)
+	apt_known "${missing[0]}" || apt_update_once
+	install() { apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$KB_BUILD/apt.log" 2>&1; }
+	install || { apt_update_once; install; } ||
+		{ cat "$KB_BUILD/apt.log" >&2; kb_die "apt-get install ${missing[*]} failed"; }
+	say "installed ${missing[*]} ($(since "$t"))"
 }

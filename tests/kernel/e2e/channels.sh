@@ -184,14 +184,21 @@ expect "no channel near the requests: the message" "Error: no valid channels to 
 expect "no channel near the requests: exit 1" 1 "$(cat "$f/none.rc")"
 expect_run_clean none "$f"
 
-expect "duration refused: the request sent again without it" "trigger_scan duration=1
+# The MIPS guest's rfpeek is static: LD_PRELOAD does nothing there, so the
+# requests go unlogged, dwell is a plain run and mon0's own refusals alone
+# make its warning. The requests are checked on x86_64.
+if [ "${RFPEEK_VM_ARCH:-x86_64}" = x86_64 ]; then
+	expect "duration refused: the request sent again without it" "trigger_scan duration=1
 trigger_scan duration=0" "$(cat "$f/dwell.log")"
+	expect "monitor interface: refused twice, no more" "trigger_scan duration=1
+trigger_scan duration=0" "$(cat "$f/mon.log")"
+else
+	echo "# MIPS: static rfpeek, no LD_PRELOAD: the scan requests are not logged"
+fi
 expect "duration refused: exit 0, no warning" "0:" "$(cat "$f/dwell.rc"):$(cat "$f/dwell.err")"
 expect "duration refused: the planned channels" "2412 2432 2452" \
 	"$(text_headers "$f/dwell.out" | awk '{print $1}' | tr '\n' ' ' | distinct)"
 expect_run_clean dwell "$f"
-expect "monitor interface: refused twice, no more" "trigger_scan duration=1
-trigger_scan duration=0" "$(cat "$f/mon.log")"
 expect "monitor interface: the warning alone" "Warning: nl80211 scan failed" "$(cat "$f/mon.err")"
 expect "monitor interface: an empty report, exit 0" "0:1" "$(cat "$f/mon.rc"):$(wc -l <"$f/mon.out")"
 expect_run_clean mon "$f"

@@ -4,8 +4,11 @@
 set -uo pipefail
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 VM_RUN=$E2E_HERE/../vm-run
-: "${RFPEEK_BIN:=$E2E_HERE/../../../build/rfpeek}"
-export RFPEEK_BIN
+# (the MIPS guest's default is vm-run's: the static soft-float build)
+if [ "${RFPEEK_VM_ARCH:-x86_64}" = x86_64 ]; then
+	: "${RFPEEK_BIN:=$E2E_HERE/../../../build/rfpeek}"
+	export RFPEEK_BIN
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/rfpeek-e2e.XXXXXX")
 [ -n "${RFPEEK_E2E_KEEP:-}" ] && echo "# keeping $work" || trap 'rm -rf "$work"' EXIT

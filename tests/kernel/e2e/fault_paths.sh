@@ -121,7 +121,7 @@ stale stale_all rfpeek -F 2412-2462
 # rfpeek then runs at nice 10, so this shell, polling, sees that moment.
 now() { # sets tnow, in 1/100 s, without a fork
 	read -r up _ </proc/uptime
-	tnow=${up%.*}${up#*.}
+	tnow=$((${up%.*} * 100 + 1${up#*.} - 100)) # (see uptime_cs)
 }
 sigcgt() { # PID BIT: sets cgt
 	cgt=0
@@ -209,9 +209,20 @@ open(sys.argv[1] + ".bin", "wb").write(out)
 open(sys.argv[1] + ".heads", "w").write("\n".join(heads) + "\n")
 open(sys.argv[1] + ".bins", "w").write("%d\n" % bins)
 PY
+# Bytes of a program, not of a driver (a stretch the walk goes far into):
+# 64 KiB of the host's busybox, taken here so that every guest gets the same
+# (MIPS's own busybox is another program, and shorter).
+dd if=/bin/busybox bs=1k skip=1560 count=64 2>/dev/null >"$work/noise"
+[ "$(wc -c <"$work/noise")" = 65536 ] || {
+	bad "noise: /bin/busybox is shorter than 1624 KiB"
+	finish
+}
 {
 	echo "base64 -d >hostile <<'B64'"
 	base64 "$work/hostile.bin"
+	echo B64
+	echo "base64 -d >noise <<'B64'"
+	base64 "$work/noise"
 	echo B64
 	cat
 } <<'GUEST' | guest_script "$work/inject.sh"
@@ -279,8 +290,6 @@ cat $A/spectral_scan0 >/dev/null
 } >junk
 inject junk
 run junk guard rfpeek
-# bytes of a program, not of a driver (a stretch the walk goes far into)
-dd if=/bin/busybox bs=1k skip=1560 count=64 2>/dev/null >noise
 inject noise
 run noise guard rfpeek
 inject noise

@@ -12,7 +12,9 @@ run() {
 	cat $A/spectral_count >"$name.count"
 	cat $A/spectral_scan0 | wc -c | tr -d ' ' >"$name.relay"
 }
-uptime_cs() { read -r up _ </proc/uptime; echo "${up%.*}${up#*.}"; }
+# /proc/uptime has two decimals; "0.84" pasted into "084" would be octal
+# to the shell (a guest that boots in under a second, as the MIPS one does)
+uptime_cs() { read -r up _ </proc/uptime; echo $((${up%.*} * 100 + 1${up#*.} - 100)); }
 # wait_scanning: until phy0's scan runs (at most 10 s), so that what
 # follows meets rfpeek in its wait rather than before it
 wait_scanning() {
