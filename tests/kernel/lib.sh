@@ -70,7 +70,7 @@ need_pkgs() {
 	local t
 	t=$(now)
 	apt_known "${missing[0]}" || apt_update_once
-	install() { apt-get install -y -qq --no-install-recommends "${missing[@]}" >"$KB_BUILD/apt.log" 2>&1; }
+	install() { apt-get install -y -qq --no-install-recommends -o DPkg::Lock::Timeout=600 "${missing[@]}" >"$KB_BUILD/apt.log" 2>&1; }
 	install || { apt_update_once; install; } ||
 		{ cat "$KB_BUILD/apt.log" >&2; kb_die "apt-get install ${missing[*]} failed"; }
 	say "installed ${missing[*]} ($(since "$t"))"
