@@ -20,8 +20,19 @@ void print_usage(const char *prog)
 		"  -o <file>      JSON output to file\n"
 		"  -i <iface>     Interface (default: %s)\n"
 		"  -d <ms>        Dwell time (default: %d ms)\n"
-		"  -h             Show this help\n\n",
+		"  -h             Show this help\n"
+		"  --version      Show the version\n\n",
 		prog, default_iface, default_dwell_ms);
+}
+
+/* RFPEEK_VERSION comes from CMake's project() version, through the build. */
+static int print_version()
+{
+	if (fputs("rfpeek " RFPEEK_VERSION "\n", stdout) < 0 || fflush(stdout) != 0) {
+		fputs("Error: cannot write output\n", stderr);
+		return 1;
+	}
+	return 0;
 }
 
 static int invalid_frequencies()
@@ -75,6 +86,9 @@ static int open_output(const char *path)
 	return options_continue;
 }
 
+/* getopt_long's value for --version, which has no short form */
+constexpr int version_option = 0x100;
+
 int parse_options(int argc, char **argv, run_options *opts)
 {
 	static const option long_options[] = {
@@ -84,6 +98,7 @@ int parse_options(int argc, char **argv, run_options *opts)
 		{"iface", required_argument, nullptr, 'i'},
 		{"dwell", required_argument, nullptr, 'd'},
 		{"help", no_argument, nullptr, 'h'},
+		{"version", no_argument, nullptr, version_option},
 		{nullptr, 0, nullptr, 0},
 	};
 	int c, status = options_continue;
@@ -113,6 +128,8 @@ int parse_options(int argc, char **argv, run_options *opts)
 		case 'h':
 			print_usage(argv[0]);
 			return 0;
+		case version_option:
+			return print_version();
 		default:
 			print_usage(argv[0]);
 			return 1;

@@ -15,7 +15,7 @@ struct run_options {
 constexpr int options_continue = -1;
 
 /* Fills opts and the run state; options_continue, or the exit status of a
- * run that ends here (help, bad option, unopenable output file). */
+ * run that ends here (help, version, bad option, unopenable output file). */
 int parse_options(int argc, char **argv, run_options *opts);
 void print_usage(const char *prog);
 

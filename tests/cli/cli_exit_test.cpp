@@ -19,7 +19,8 @@ struct outcome {
 	std::string out, err;
 };
 
-outcome run_rfpeek(std::vector<std::string> args)
+/* stdout into a file of its own, or into out_path (/dev/full) */
+outcome run_rfpeek(std::vector<std::string> args, const char *out_path = nullptr)
 {
 	outcome o;
 	temp_dir dir;
@@ -34,7 +35,8 @@ outcome run_rfpeek(std::vector<std::string> args)
 	posix_spawn_file_actions_t fa;
 	posix_spawn_file_actions_init(&fa);
 	posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-	posix_spawn_file_actions_addopen(&fa, 1, dir.file("out").c_str(), O_WRONLY | O_CREAT, 0600);
+	const std::string out = out_path ? out_path : dir.file("out");
+	posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT, 0600);
 	posix_spawn_file_actions_addopen(&fa, 2, dir.file("err").c_str(), O_WRONLY | O_CREAT, 0600);
 	pid_t pid;
 	int st;
@@ -58,7 +60,8 @@ const std::string usage =
 	"  -o <file>      JSON output to file\n"
 	"  -i <iface>     Interface (default: wlan0)\n"
 	"  -d <ms>        Dwell time (default: 100 ms)\n"
-	"  -h             Show this help\n\n";
+	"  -h             Show this help\n"
+	"  --version      Show the version\n\n";
 
 TEST(CliExit, HelpPrintsTheDefaultsAndSucceeds)
 {
@@ -70,9 +73,27 @@ TEST(CliExit, HelpPrintsTheDefaultsAndSucceeds)
 	}
 }
 
+TEST(CliExit, VersionPrintsTheProjectVersionAndSucceeds)
+{
+	for (auto args : {std::vector<std::string>{"--version"}, {"-i", "eth7", "-d", "5", "--version"}}) {
+		outcome o = run_rfpeek(args);
+		EXPECT_EQ(0, o.status) << args[0];
+		EXPECT_EQ(std::string("rfpeek ") + RFPEEK_VERSION + "\n", o.out) << args[0];
+		EXPECT_EQ("", o.err) << args[0];
+	}
+}
+
+TEST(CliExit, VersionOnAFullDiskFails)
+{
+	outcome o = run_rfpeek({"--version"}, "/dev/full");
+	EXPECT_EQ(1, o.status);
+	EXPECT_EQ("Error: cannot write output\n", o.err);
+}
+
 TEST(CliExit, BadOptionPrintsUsageAfterGetoptsDiagnostic)
 {
-	for (auto args : {std::vector<std::string>{"-x"}, {"--bogus"}, {"-j", "-F"}, {"-d"}}) {
+	/* --version has no short form */
+	for (auto args : {std::vector<std::string>{"-x"}, {"--bogus"}, {"-j", "-F"}, {"-d"}, {"-V"}}) {
 		outcome o = run_rfpeek(args);
 		EXPECT_EQ(1, o.status) << args.back();
 		ASSERT_GT(o.err.size(), usage.size()) << args.back();
