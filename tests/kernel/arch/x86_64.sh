@@ -5,7 +5,7 @@ arch_kdir() { echo "$KB_BUILD/$(kb_recorded_release)"; }
 
 arch_default_bin() { echo "$KB_REPO/build/rfpeek"; }
 arch_build_bin() {
-	cmake -S "$KB_REPO" -B "$KB_REPO/build" && cmake --build "$KB_REPO/build" --target rfpeek
+	cmake -S "$KB_REPO" -B "$KB_REPO/build" -DRFPEEK_WERROR=ON && cmake --build "$KB_REPO/build" --target rfpeek
 }
 
 arch_stage_bin() { # FILE DEST: a binary and the shared libraries it links
