@@ -3,7 +3,11 @@
 # its cmake.mk takes it: configure with libnl-tiny chosen through
 # pkg-config (libnl-tiny.pc), build, install into a staging directory with
 # DESTDIR, and find there the one file the package copies, usr/sbin/rfpeek,
-# where packaging/openwrt/Makefile takes it from.
+# where packaging/openwrt/Makefile takes it from. Also: the package build
+# warns without -Werror, the staged rfpeek's --version is the package's
+# PKG_VERSION, and the Makefile's Build/Prepare, run from a copy in a feed
+# through stand-ins for OpenWrt's includes, stops with its advice unless
+# RFPEEK_SOURCE_DIR names a checkout.
 # libnl-tiny is not in Debian: its stand-in is a libnl-tiny.pc as OpenWrt
 # installs it (headers in include/libnl-tiny, -lnl-tiny), here over libnl-3's
 # headers and libraries, of which it uses only what both have.
@@ -34,6 +38,12 @@ PKG_CONFIG_PATH=$tiny/lib/pkgconfig cmake -S "$src" -B "$tmp/build" -DRFPEEK_LIB
 grep -q "^NL_INCLUDEDIR:INTERNAL=$tiny/include/libnl-tiny\$" "$tmp/build/CMakeCache.txt" ||
 	{ grep '^NL_' "$tmp/build/CMakeCache.txt"; echo "FAIL: libnl-tiny.pc was not the one used"; exit 1; }
 cmake --build "$tmp/build" -j2 >"$tmp/log" 2>&1 || { tail -30 "$tmp/log"; echo "FAIL: build"; exit 1; }
+# -Werror is for development and CI builds (RFPEEK_WERROR): another compiler
+# (OpenWrt's) may warn where this one does not.
+flags=$(find "$tmp/build" -name flags.make)
+grep -q -- '-Wall' "$tmp/build/CMakeFiles/rfpeek_core.dir/flags.make" ||
+	{ echo "FAIL: no -Wall in rfpeek_core's flags.make: where are the compile flags?"; exit 1; }
+! grep -l -- '-Werror' $flags || { echo "FAIL: -Werror in the package build's compile flags"; exit 1; }
 DESTDIR=$tmp/stage cmake --install "$tmp/build" >"$tmp/log" 2>&1 ||
 	{ cat "$tmp/log"; echo "FAIL: cmake --install"; exit 1; }
 installed=$(cd "$tmp/stage" 2>/dev/null && find . ! -type d | sort)
@@ -46,3 +56,28 @@ from=$(sed -n 's|.*$(INSTALL_BIN) $(PKG_INSTALL_DIR)/\([^ ]*\) .*|\1|p' "$src/pa
 [ "$from" = usr/sbin/rfpeek ] ||
 	{ echo "FAIL: the OpenWrt package installs '$from', not \$(PKG_INSTALL_DIR)/usr/sbin/rfpeek"; exit 1; }
 echo "staged usr/sbin/rfpeek, built against libnl-tiny.pc, where the package takes it"
+
+pkg_version=$(sed -n 's/^PKG_VERSION:=//p' "$src/packaging/openwrt/Makefile")
+version=$("$tmp/stage/usr/sbin/rfpeek" --version)
+[ "$version" = "rfpeek $pkg_version" ] ||
+	{ echo "FAIL: PKG_VERSION is '$pkg_version', the built rfpeek says '$version' (CMake's project version)"; exit 1; }
+echo "the staged rfpeek says '$version', as PKG_VERSION"
+
+# Build/Prepare of a copy in a feed, through stand-ins for OpenWrt's includes.
+top=$tmp/openwrt
+mkdir -p "$top/include" "$tmp/feed"
+cp -r "$src/packaging/openwrt" "$tmp/feed/rfpeek"
+printf '%s\n' 'INCLUDE_DIR:=$(TOPDIR)/include' 'BUILD_DIR:=$(TOPDIR)/build_dir' 'CP:=cp -fpR' >"$top/rules.mk"
+printf '%s\n' 'PKG_BUILD_DIR:=$(BUILD_DIR)/$(PKG_NAME)-$(PKG_VERSION)' 'define BuildPackage' \
+	'prepare:' '	$$(Build/Prepare)' 'endef' >"$top/include/package.mk"
+: >"$top/include/cmake.mk"
+prepare() { env -u RFPEEK_SOURCE_DIR -u MAKEFLAGS -u MAKELEVEL make -s -C "$tmp/feed/rfpeek" TOPDIR="$top" "$@" prepare 2>&1; }
+built=$top/build_dir/rfpeek-$pkg_version
+out=$(prepare) && { echo "$out"; echo "FAIL: Build/Prepare in a feed without RFPEEK_SOURCE_DIR succeeded"; exit 1; }
+advice=$(printf '%s\n' "$out" | grep '^rfpeek: RFPEEK_SOURCE_DIR=.*make package/rfpeek/compile RFPEEK_SOURCE_DIR=/path/to/rfpeek$')
+[ -n "$advice" ] && [ ! -e "$built" ] ||
+	{ echo "$out"; echo "FAIL: Build/Prepare in a feed without RFPEEK_SOURCE_DIR: no advice, or it went on"; exit 1; }
+echo "in a feed without RFPEEK_SOURCE_DIR, Build/Prepare stops: $advice"
+out=$(prepare RFPEEK_SOURCE_DIR="$src") && [ -f "$built/CMakeLists.txt" ] && [ -d "$built/src" ] ||
+	{ echo "$out"; echo "FAIL: Build/Prepare with RFPEEK_SOURCE_DIR=$src left no CMakeLists.txt and src/ in $built"; exit 1; }
+echo "in a feed with RFPEEK_SOURCE_DIR set, Build/Prepare copies the checkout"
