@@ -10,8 +10,10 @@
 #include "cli/stop_signal.h"
 #include "nl80211/connection.h"
 #include "nl80211/wiphy_query.h"
+#include "report/report.h"
 #include "spectral/capture.h"
 #include "spectral/debugfs.h"
+#include "spectral/edges.h"
 #include "spectral/settings.h"
 
 /* A standard descriptor the caller closed would go to the next socket we
@@ -69,19 +71,37 @@ static bool spectral_available()
 	return false;
 }
 
-static int run_capture(const run_options &opts, int *wiphy_freqs, int wiphy_count)
+/* The capture the command line asked for, into records; how many, or -1. */
+static int run_capture(const run_options &opts, int *wiphy_freqs, int wiphy_count,
+		       spectrum_record *records)
 {
 	static int matched[max_freq_requests];
 
 	if (!opts.freq_mode)
-		return capture_current_channel(opts.dwell_ms);
+		return capture_current_channel(opts.dwell_ms, records);
 	int n = select_channels(wiphy_freqs, wiphy_count, opts.freq_requests, opts.request_count,
 				matched);
 	if (n == 0) {
 		fputs("Error: no valid channels to scan\n", stderr);
 		return -1;
 	}
-	return capture_channels(wiphy_freqs, n, opts.dwell_ms);
+	return capture_channels(wiphy_freqs, n, opts.dwell_ms, records);
+}
+
+/* One capture, its 20 MHz records completed to the whole channel, reported. */
+static int report_capture(const run_options &opts, int *wiphy_freqs, int wiphy_count)
+{
+	static spectrum_buffer records;
+
+	int count = run_capture(opts, wiphy_freqs, wiphy_count, records);
+	if (count < 0)
+		return -1;
+	if (opts.freq_mode)
+		complete_edges(records, count);
+	else
+		complete_current_channel(records, count);
+	print_report(records, count);
+	return 0;
 }
 
 int rfpeek_main(int argc, char **argv)
@@ -113,7 +133,7 @@ int rfpeek_main(int argc, char **argv)
 		return 1;
 	}
 
-	int result = run_capture(opts, wiphy_freqs, query.count);
+	int result = report_capture(opts, wiphy_freqs, query.count);
 
 	nl80211_close();
 	if (!disable_spectral())

@@ -1,12 +1,14 @@
-/* The two capture sequences. Each returns 0 when a report was produced and
- * -1 (with its message printed) when the driver could not be started. */
+/* The two capture sequences. Each fills records with the samples it kept,
+ * in capture order and as decoded (edges not completed), and returns how
+ * many; -1 (with its message printed) when the driver could not be started.
+ * The run sequence decides where the records go. */
 #ifndef RFPEEK_CAPTURE_H
 #define RFPEEK_CAPTURE_H
 
 #include "spectral/spectrum_record.h"
 
-int capture_current_channel(int dwell_ms);
-int capture_channels(const int *plan, int n, int dwell_ms);
+int capture_current_channel(int dwell_ms, spectrum_record *records);
+int capture_channels(const int *plan, int n, int dwell_ms, spectrum_record *records);
 
 /* Keeps, in order, the 20 MHz records whose centre is a planned channel and
  * the 40 MHz ones whose control or secondary channel is; returns how many. */

@@ -1,10 +1,8 @@
 #include <cstdio>
 
 #include "nl80211/scan.h"
-#include "report/report.h"
 #include "spectral/capture.h"
 #include "spectral/decode.h"
-#include "spectral/edges.h"
 #include "spectral/relay_stream.h"
 #include "stop_wait.h"
 
@@ -41,9 +39,8 @@ int keep_planned(spectrum_record *records, int count, const int *plan, int n)
 	return kept;
 }
 
-int capture_channels(const int *plan, int n, int dwell_ms)
+int capture_channels(const int *plan, int n, int dwell_ms, spectrum_record *records)
 {
-	static spectrum_buffer records;
 	static relay_stream stream;
 
 	/* the driver samples inside every channel change of a scan */
@@ -58,10 +55,8 @@ int capture_channels(const int *plan, int n, int dwell_ms)
 		wait_for_new_sample(&stream, tally_samples(stream.bytes, stream.len),
 				    scan_return_wait_ms);
 	int kept = keep_planned(records, decode_stream(stream.bytes, stream.len, records), plan, n);
-	complete_edges(records, kept);
 	/* a failed scan has had its warning */
 	if (outcome != scan_refused && outcome != scan_aborted)
 		warn_if_no_samples(kept);
-	print_report(records, kept);
-	return 0;
+	return kept;
 }

@@ -1,10 +1,8 @@
 #include <cstdio>
 
-#include "report/report.h"
 #include "spectral/capture.h"
 #include "spectral/debugfs.h"
 #include "spectral/decode.h"
-#include "spectral/edges.h"
 #include "spectral/relay_stream.h"
 #include "spectral/settings.h"
 #include "stop_wait.h"
@@ -39,9 +37,8 @@ void warn_if_no_samples(int count)
 		      stderr);
 }
 
-int capture_current_channel(int dwell_ms)
+int capture_current_channel(int dwell_ms, spectrum_record *records)
 {
-	static spectrum_buffer records;
 	static relay_stream stream;
 
 	if (start_spectral_mode("manual", "failed to trigger spectral scan") < 0)
@@ -57,8 +54,6 @@ int capture_current_channel(int dwell_ms)
 	 * its record is in */
 	wait_for_new_sample(&stream, sample_tally{0, 0, 0}, sample_wait_ms);
 	int count = decode_stream(stream.bytes, stream.len, records);
-	complete_current_channel(records, count);
 	warn_if_no_samples(count);
-	print_report(records, count);
-	return 0;
+	return count;
 }
