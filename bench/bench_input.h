@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* Deterministic inputs for the benchmarks and the stage driver: relay
  * streams as the driver writes them, and the records a capture reports. */
 #ifndef RFPEEK_BENCH_INPUT_H

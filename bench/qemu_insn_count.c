@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* QEMU TCG plugin: counts the instructions a user-mode guest executes, in
  * all and between markers, the way callgrind's --toggle-collect gives one
  * function alone on x86. A MIPS guest marks a stretch with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* Wall-time benchmarks of the hot path: decode of a full relay read, edge
  * completion of 256 records, and both reports of 256 records to /dev/null. */
 #include <benchmark/benchmark.h>

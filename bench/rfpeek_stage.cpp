@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* Runs one stage of the hot path once, for valgrind: callgrind counts the
  * instructions of run_stage (and of the whole process), massif the heap.
  * Usage: rfpeek_stage none|decode-ht20|decode-ht20-40|decode-zeros|edges|

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 // Calls an allocator on purpose: the heap check must report this object.
 #include <cstdlib>
 

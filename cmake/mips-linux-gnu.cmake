@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # Big-endian MIPS32r2, o32, hard-float, glibc: Debian's g++-mips-linux-gnu.
 # Libraries come from RFPEEK_MIPS_DEPS (cross/build-deps builds it); ctest
 # runs the binaries under qemu-mips.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # Shared part of the static musl toolchains (musl-x86_64.cmake, musl-mips.cmake).
 # In: RFPEEK_MUSL_ARCH_FLAGS (may be empty), RFPEEK_MUSL_GCC (the musl-gcc wrapper), RFPEEK_MUSL_CXX (the matching
 # g++), RFPEEK_MUSL_LIBS (prefix with libnl and json-c built against that

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # Static rfpeek for big-endian MIPS32r2, o32, soft-float, as OpenWrt's MIPS
 # routers run it: Debian's MIPS gcc with musl and compiler-rt's builtins,
 # both built from Debian's source packages (cross/build-deps, cross/build-musl).

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # Static rfpeek for x86_64 on Debian's musl-tools (cross/build-musl).
 if(NOT RFPEEK_DEPS_DIR)
   set(RFPEEK_DEPS_DIR "${CMAKE_CURRENT_LIST_DIR}/../build-deps")

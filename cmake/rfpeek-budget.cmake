@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # The size, dependency, heap, stack and float budget of rfpeek, as ctests.
 #
 # Works from either place:

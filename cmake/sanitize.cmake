@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # AddressSanitizer and UndefinedBehaviorSanitizer for rfpeek_core, rfpeek and
 # the tests, so the unit tests and the CLI tests that run the binary stop at
 # the first fault. Works included anywhere in the top CMakeLists.txt (targets

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* libFuzzer entry, decoding alone: a relay stream, every record and bin
  * checked against the driver's format and bin_power. */
 #include "pipeline_check.h"

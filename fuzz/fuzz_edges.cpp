@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* libFuzzer entry, edge completion alone: records in the form of
  * records_input.h, with bins decoding could give. */
 #include "pipeline_check.h"

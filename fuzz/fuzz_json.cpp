@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* libFuzzer entry, the JSON report alone: a few records in the form of
  * records_input.h, any double in their bins. */
 #include "pipeline_check.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* libFuzzer entry, the whole pipeline: decode, edge completion as each
  * capture path does it, both reports, with their cross-checks. The input is
  * the relay stream exactly as read_relay would hand it over, so a crash file

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* One relay stream through decode, edge completion and both reports, with
  * every property the output must have. Shared by the libFuzzer harness and
  * the regression tests, so a crash input replays the same checks in ctest. */

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* Spectrum records straight from fuzz bytes, for the harnesses that start
  * after decoding (edge completion, each report): a mutation lands on the
  * fields and bin values those stages see, not on a relay header.

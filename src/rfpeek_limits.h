@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* Every fixed size of rfpeek, in one place. Nothing is allocated at run time. */
 #ifndef RFPEEK_LIMITS_H
 #define RFPEEK_LIMITS_H

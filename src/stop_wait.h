@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* The stop flag that SIGINT, SIGTERM and SIGHUP set, and the one wait that
  * it ends: the dwell, the scan's wait and the waits for late samples. */
 #ifndef RFPEEK_STOP_WAIT_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* Relay streams for the decoder, built byte by byte: the driver's fields are
  * big-endian, and these tests must mean the same on a big-endian target. */
 #ifndef RFPEEK_TEST_RELAY_BYTES_H

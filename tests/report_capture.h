@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* Captures what a report writes to a FILE. */
 #ifndef RFPEEK_TEST_REPORT_CAPTURE_H
 #define RFPEEK_TEST_REPORT_CAPTURE_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* A scratch directory per test, removed with its files. */
 #ifndef RFPEEK_TEST_TEMP_DIR_H
 #define RFPEEK_TEST_TEMP_DIR_H

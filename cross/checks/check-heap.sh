@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-only
 # check-heap.sh <nm> <object or archive>...: rfpeek keeps everything in fixed
 # storage, so its own code may not call an allocator. libnl and json-c
 # allocate inside their own calls; those are not looked at here.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-only
 # check-needed.sh <readelf> <binary> dynamic|static
 #   dynamic: no NEEDED entry may name libstdc++ or libgcc_s (the router may
 #            have neither), and there must be a NEEDED list at all.

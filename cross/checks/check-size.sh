@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-only
 # check-size.sh <strip> <binary> <limit bytes>: the stripped binary must be at
 # most the limit. Strips a copy: the build's own binary keeps its symbols.
 strip=$1 bin=$2 limit=$3

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-only
 # check-soft-float.sh <readelf> <objdump> <binary>: OpenWrt's MIPS routers
 # have no FPU and their kernels no FPU emulator, so one floating-point
 # instruction is a SIGILL there. The binary must be tagged soft-float and

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-only
 # check-stack.sh <limit bytes> <dir>...: reads the -fstack-usage reports (.su)
 # under the dirs, prints the largest frames, and fails if a frame is over the
 # limit or of unbounded size (a VLA or alloca).

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-only
 # replay-matches-host.sh <host rfpeek_stage> <target rfpeek_stage> <fuzz dir> [runner...]:
 # both reports of both capture paths, as `rfpeek_stage replay FILE` prints
 # them, must be the same bytes on the target (through the runner, e.g. qemu

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-only
 # smoke-test.sh <glibc|musl> <binary> [runner...]: the exit paths that end
 # before any nl80211 work, run through the runner (qemu-mips for a MIPS
 # binary), byte for byte: the build starts, parses its options, and its libc

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 #include "cli/channel_plan.h"
 
 constexpr int channel_spacing_mhz = 20;

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* Picks the channels a -F capture scans from the radio's enabled ones. */
 #ifndef RFPEEK_CHANNEL_PLAN_H
 #define RFPEEK_CHANNEL_PLAN_H

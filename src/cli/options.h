@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* The command line. */
 #ifndef RFPEEK_OPTIONS_H
 #define RFPEEK_OPTIONS_H

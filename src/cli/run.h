@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* The run sequence from the command line to the exit status. */
 #ifndef RFPEEK_RUN_H
 #define RFPEEK_RUN_H

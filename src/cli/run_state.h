@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* Process-wide run state: zero at start, set by the command line and the
  * wiphy query, read by the captures and the report. */
 #ifndef RFPEEK_RUN_STATE_H

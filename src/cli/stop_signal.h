@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* SIGINT, SIGTERM and SIGHUP only ask the run to stop; waits notice them. */
 #ifndef RFPEEK_STOP_SIGNAL_H
 #define RFPEEK_STOP_SIGNAL_H

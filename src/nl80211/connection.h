@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* The two generic-netlink sockets to nl80211: commands and scan events. */
 #ifndef RFPEEK_CONNECTION_H
 #define RFPEEK_CONNECTION_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* An nl80211 scan over the channel plan, and the wait for its end. */
 #ifndef RFPEEK_SCAN_H
 #define RFPEEK_SCAN_H

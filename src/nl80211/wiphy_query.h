@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* The radio behind an interface: its phy name and enabled frequencies. */
 #ifndef RFPEEK_WIPHY_QUERY_H
 #define RFPEEK_WIPHY_QUERY_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* printf's "%*.*f" for the report's numbers at a fraction of its cost: the
  * reports print up to 32768 lines, and printf's exact decimal expansion of a
  * double costs thousands of instructions per number on the router. */

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* printf's "%*.*f" for the reports' numbers, without printf's cost. */
 #ifndef RFPEEK_FIXED_FORMAT_H
 #define RFPEEK_FIXED_FORMAT_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* The text report and the JSON document of one capture. */
 #ifndef RFPEEK_REPORT_H
 #define RFPEEK_REPORT_H

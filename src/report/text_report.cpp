@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 #include "report/report.h"
 
 #include "report/fixed_format.h"

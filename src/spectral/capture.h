@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* The two capture sequences. Each fills records with the samples it kept,
  * in capture order and as decoded (edges not completed), and returns how
  * many; -1 (with its message printed) when the driver could not be started.

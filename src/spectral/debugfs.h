@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* The ath9k spectral files in debugfs_dir: control words in, relay bytes out. */
 #ifndef RFPEEK_DEBUGFS_H
 #define RFPEEK_DEBUGFS_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* The ath9k relay's FFT sample records, decoded into spectrum records. */
 #ifndef RFPEEK_DECODE_H
 #define RFPEEK_DECODE_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* Widens 56-bin HT20 records to the full 64 bins of a 20 MHz channel. */
 #ifndef RFPEEK_EDGES_H
 #define RFPEEK_EDGES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 #include "spectral/relay_stream.h"
 
 #include <cerrno>

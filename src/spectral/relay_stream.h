@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* Relay bytes gathered over several reads. The relay consumes what is read
  * and cannot seek, so whatever a wait has looked at stays here to be
  * decoded. poll() would report only completed 1024-byte sub-buffers: the

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* The spectral files rfpeek changes, and putting them back as it found them. */
 #ifndef RFPEEK_SETTINGS_H
 #define RFPEEK_SETTINGS_H

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: GPL-2.0-only */
 /* One decoded FFT sample, and the buffer a capture owns. */
 #ifndef RFPEEK_SPECTRUM_RECORD_H
 #define RFPEEK_SPECTRUM_RECORD_H

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-only
 # links.sh <source dir>: every relative link of README.md and docs/*.md there
 # ([text](target), ![alt](target) and [ref]: target, outside code) must name
 # a file or folder that exists, relative to the Markdown file's own folder

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # Shared by setup and vm-run; sourced, not run.
 #
 # RFPEEK_KERNEL picks the guest kernel:

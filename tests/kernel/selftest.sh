@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-only
 # The kernel bench's own checks, in four boots: the ath9k stand-in inside a
 # VM (selftest/stand-in.sh), then vm-run's contract (arguments, outputs,
 # preload and inject, --sample-delay, --no-spectral, --ap, the command time

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-only
 # libnl_tiny_names.sh <names> <file or dir>...: every libnl identifier the
 # sources use (nl_, nla_, nlmsg_, genl_, genlmsg_, NL_, NLA_, NLE_, NLM_,
 # GENL_) must be one that OpenWrt's libnl-tiny defines, as listed in <names>

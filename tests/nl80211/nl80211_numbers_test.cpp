@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* The message numbers rfpeek speaks are fixed by the kernel ABI; the header
  * on the build machine must agree with them. */
 #include <linux/nl80211.h>

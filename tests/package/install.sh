@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-only
 # install.sh <source dir>: the OpenWrt package's way through the build, as
 # its cmake.mk takes it: configure with libnl-tiny chosen through
 # pkg-config (libnl-tiny.pc), build, install into a staging directory with

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 """Shared pieces of the rfpeek-plot tests: the tool as a module, the fixture
 reports that make_plot_fixtures wrote with rfpeek's JSON writer, and their
 manifest (what each report holds)."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* Writes the reports that rfpeek-plot's tests read, through rfpeek's own JSON
  * writer, plus manifest.json telling the tests what each report holds (record
  * centres and bin counts, the tone's frequency), so they never guess.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 """rtl_power-style CSV: every row parses, and the rows give back every bin
 of the reports, in order, at its own frequency."""
 import datetime

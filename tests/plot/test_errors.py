@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 """Files that are not rfpeek reports: one clear line naming the file, exit 1,
 no traceback, nothing written."""
 import json

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 """The pictures, read back from the PNG files: size, where the peak is drawn,
 which waterfall column is strongest, and that time runs down."""
 import os

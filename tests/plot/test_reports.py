@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 """Reading reports: records cut from the flat bin list as rfpeek wrote them."""
 import json
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* The reports' own number formatter against printf itself. */
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* Replays the fuzz seeds and every input the fuzzers ever failed on through
  * the fuzz harnesses' own checks, so ctest (and its sanitizer build) keeps them. */
 #include <gtest/gtest.h>

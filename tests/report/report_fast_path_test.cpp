@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* The reports' shortcuts (own number formatting, shared frequency numbers)
  * against the plain rendering, where the shortcuts have to step aside. */
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-only
 /* Every decoded bin is, to the last bit, bin_power of its data byte with the
  * sample's own sum of squares: the decoder may share work between bins but
  * not change a result. */

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # vm-run's MIPS guest: the big-endian malta kernel of mips/setup on a 24Kc
 # (no FPU), and a static soft-float rfpeek, as a router runs it. Sourced.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # vm-run's x86_64 guest: Debian's own kernel, booted through its PVH entry,
 # and the host's build/rfpeek with its shared libraries. Sourced.
 

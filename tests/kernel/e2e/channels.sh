@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-only
 # rfpeek -F on the kernel bench: the channel plan against hwsim's channels,
 # the scan through the kernel's nl80211, the wait for its end, and refusals.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"

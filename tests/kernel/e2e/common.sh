@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # Shared by the end-to-end scripts: check helpers and a boot wrapper.
 # Each script prints "ok - NAME" / "not ok - NAME: why" per check and ends
 # with "N passed, N failed"; it exits non-zero if any check failed.

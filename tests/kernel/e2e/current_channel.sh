@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-only
 # rfpeek without -F on the kernel bench: a capture on the channel wlan0 is
 # on, its reports, the phy lookup, the ways it ends, and the radios that
 # deliver late, sample 40 MHz wide or sit on USB.

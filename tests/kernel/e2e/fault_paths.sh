@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-2.0-only
 # rfpeek's failure paths on the kernel bench: a driver that refuses control
 # words, relays holding junk, stop signals at many points, output that
 # cannot be written. After every run the spectral scan must read "disable"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # Sourced by the guest scripts (busybox sh, inside the VM).
 # A: phy0's spectral files (a script sets it again for ath9k_htc's)
 A=/sys/kernel/debug/ieee80211/phy0/ath9k

@@ -1,4 +1,4 @@
-// SPDX-License-Identifier: GPL-2.0
+// SPDX-License-Identifier: GPL-2.0-only
 /*
  * rfpeek_bench: a stand-in for the ath9k driver's spectral-scan files on
  * mac80211_hwsim radios, so that rfpeek meets a real kernel's nl80211,

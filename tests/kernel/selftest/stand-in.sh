@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-only
 # Runs inside a bench VM (busybox sh) booted with --radios 3: checks that the
 # stand-in's files behave as ath9k's do, and its test knobs. One line per
 # check, "ok - NAME" or "not ok - NAME: why"; "checks done" at the end.
