@@ -31,4 +31,22 @@ constexpr int scan_return_wait_ms = 50;    /* the operating channel's, after a s
 constexpr int relay_check_interval_ms = 5;
 constexpr const char *default_iface = "wlan0";
 
+/* The watch. -F all on a dual-band ath9k radio (about 45 channels of 56
+ * measured bins, the 2.4 GHz ones overlapping) gives about 2,100 bin
+ * frequencies. */
+constexpr int max_frame_bins = 4096;       /* bin frequencies per frame */
+constexpr int max_watch_channels = 128;    /* channels (centre and width) per frame and per session */
+constexpr int default_interval_ms = 1000;
+constexpr int max_interval_ms = 600000;    /* ten minutes: a frame's sums cannot overflow */
+constexpr int default_threshold_dbm = -90;
+constexpr int min_threshold_dbm = -150;
+constexpr int max_threshold_dbm = 30;
+constexpr int from_frame_records = 256;    /* --from --watch: records per frame */
+constexpr int max_terminal_columns = 512;  /* wider terminals get this many */
+constexpr int header_every_frames = 24;    /* ruler and legend again after a screenful */
+/* The current-channel stream: a manual trigger of watch_spectral_count
+ * samples every watch_trigger_interval_ms, the relay read just before */
+constexpr int watch_trigger_interval_ms = 10;
+constexpr int watch_spectral_count = 8;
+
 #endif

@@ -2,7 +2,7 @@
 #include "spectral/decode.h"
 
 #include <cmath>
-
+#include <cstring>
 
 static unsigned be16(const unsigned char *p)
 {
@@ -79,12 +79,13 @@ double bin_power(uint8_t value, uint8_t max_exp, int rssi, int noise, uint64_t s
 	return power_db(db20(v), rssi, noise, 10 * log10(double(sum_sq)));
 }
 
-/* bin_power for every bin, with the sum's logarithm taken once per sample
- * and each byte value's power once per sample. */
-static void fill_powers(double *bins, const unsigned char *data, int n, uint8_t max_exp,
-			int rssi, int noise)
+/* bin_power for every bin of a part (sum its sum_squares), with the sum's
+ * logarithm taken once per part and each byte value's power once. */
+static void fill_powers(double *bins, const unsigned char *data, int n, const sample_part &part)
 {
-	uint64_t sum = sum_squares(data, n, max_exp);
+	uint64_t sum = part.sum_sq;
+	uint8_t max_exp = part.max_exp;
+	int noise = part.noise;
 
 	/* sum_squares is 0 for shifts of 32 and more (2 * shift >= 64) */
 	if (sum == 0) {
@@ -93,7 +94,7 @@ static void fill_powers(double *bins, const unsigned char *data, int n, uint8_t 
 		return;
 	}
 	double sum_db = 10 * log10(double(sum));
-	double base = double(rssi + noise);   /* exact: a small integer */
+	double base = double(part.rssi + noise);   /* exact: a small integer */
 	double power[256];
 	uint32_t known[256 / 32] = {};
 	for (int j = 0; j < n; j++) {
@@ -110,10 +111,18 @@ static void fill_powers(double *bins, const unsigned char *data, int n, uint8_t 
 	}
 }
 
+/* The part's bytes, kept in the record, and what their powers need. */
+static void keep_part(spectrum_record *r, int part, const unsigned char *data, int first, int n,
+		      uint8_t max_exp, int rssi, int noise)
+{
+	memcpy(r->magnitude + first, data, size_t(n));
+	r->parts[part] = sample_part{sum_squares(data, n, max_exp), int16_t(rssi), int16_t(noise),
+				     max_exp};
+}
+
 /* fft_sample_ht20: max_exp 3, freq 4, rssi 6, noise 7, data 20..75 */
 static void decode_ht20(const unsigned char *s, spectrum_record *r)
 {
-	uint8_t max_exp = s[3];
 	int rssi = int8_t(s[6]);
 	int noise = int8_t(s[7]);
 
@@ -122,7 +131,8 @@ static void decode_ht20(const unsigned char *s, spectrum_record *r)
 	r->rssi = int8_t(rssi);
 	r->noise = int8_t(noise);
 	r->num_bins = ht20_bins;
-	fill_powers(r->bins, s + 20, ht20_bins, max_exp, rssi, noise);
+	r->num_parts = 1;
+	keep_part(r, 0, s + 20, 0, ht20_bins, s[3], rssi, noise);
 }
 
 /* fft_sample_ht20_40: chan_type 3, freq 4, rssi 6/7, noise 16/17,
@@ -132,7 +142,6 @@ static void decode_ht20_40(const unsigned char *s, spectrum_record *r)
 	int freq = int(be16(s + 4));
 	int lower_rssi = int8_t(s[6]), upper_rssi = int8_t(s[7]);
 	int lower_noise = int8_t(s[16]), upper_noise = int8_t(s[17]);
-	uint8_t max_exp = s[26];
 	const int half = ht40_bins / 2;
 
 	r->bandwidth_khz = ht40_bandwidth_khz;
@@ -140,11 +149,21 @@ static void decode_ht20_40(const unsigned char *s, spectrum_record *r)
 	r->rssi = int8_t((lower_rssi + upper_rssi) / 2);
 	r->noise = int8_t((lower_noise + upper_noise) / 2);
 	r->num_bins = ht40_bins;
-	fill_powers(r->bins, s + 27, half, max_exp, lower_rssi, lower_noise);
-	fill_powers(r->bins + half, s + 27 + half, half, max_exp, upper_rssi, upper_noise);
+	r->num_parts = 2;
+	keep_part(r, 0, s + 27, 0, half, s[26], lower_rssi, lower_noise);
+	keep_part(r, 1, s + 27 + half, half, half, s[26], upper_rssi, upper_noise);
 }
 
-int decode_stream(const unsigned char *stream, size_t len, spectrum_record *records)
+void fill_record_powers(spectrum_record *r)
+{
+	int per_part = r->num_bins / r->num_parts;
+
+	for (int p = 0; p < r->num_parts; p++)
+		fill_powers(r->bins + p * per_part, r->magnitude + p * per_part, per_part, r->parts[p]);
+}
+
+int decode_samples(const unsigned char *stream, size_t len, spectrum_record *records,
+		   size_t *used)
 {
 	size_t pos = 0;
 	int count = 0;
@@ -163,5 +182,16 @@ int decode_stream(const unsigned char *stream, size_t len, spectrum_record *reco
 		else if (s[0] == sample_type_ht20_40 && rec_len >= ht20_40_sample_len)
 			decode_ht20_40(s, &records[count++]);
 	}
+	if (used)
+		*used = pos;
+	return count;
+}
+
+int decode_stream(const unsigned char *stream, size_t len, spectrum_record *records)
+{
+	int count = decode_samples(stream, len, records, nullptr);
+
+	for (int i = 0; i < count; i++)
+		fill_record_powers(&records[i]);
 	return count;
 }

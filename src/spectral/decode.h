@@ -22,5 +22,12 @@ constexpr uint8_t chan_ht40plus = 3;   /* NL80211_CHAN_HT40PLUS */
 double bin_power(uint8_t value, uint8_t max_exp, int rssi, int noise, uint64_t sum_sq);
 /* Walks a relay stream; returns the number of records stored (at most max_records). */
 int decode_stream(const unsigned char *stream, size_t len, spectrum_record *records);
+/* decode_stream without the bins' powers: each record keeps only its bytes
+ * and parts. *used (when given) is the length of the records walked: the
+ * rest is a record not yet whole, or the records past max_records. */
+int decode_samples(const unsigned char *stream, size_t len, spectrum_record *records,
+		   size_t *used);
+/* The powers of a record from decode_samples, as decode_stream gives them. */
+void fill_record_powers(spectrum_record *r);
 
 #endif

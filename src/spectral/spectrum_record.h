@@ -14,6 +14,16 @@ constexpr int ht40_bins = 128;
 constexpr int32_t ht20_bandwidth_khz = 20000;
 constexpr int32_t ht40_bandwidth_khz = 40000;
 
+/* What a part of the sample's bins were computed from: an HT20 sample has
+ * one part, an HT20/40 one a part per 20 MHz half, each with its own rssi,
+ * noise and sum. */
+struct sample_part {
+	uint64_t sum_sq;         /* the part's shifted bytes squared and summed, as bin_power takes it */
+	int16_t rssi;            /* dB above the noise floor */
+	int16_t noise;           /* dBm */
+	uint8_t max_exp;
+};
+
 struct spectrum_record {
 	int32_t bandwidth_khz;   /* 20000 or 40000 */
 	int32_t center_khz;
@@ -21,14 +31,24 @@ struct spectrum_record {
 	int8_t noise;            /* dBm */
 	int32_t num_bins;        /* 56, 64 or 128 */
 	double bins[max_bins];   /* dBm, first num_bins meaningful */
+	/* The driver's bytes behind the measured bins (before edge completion):
+	 * the watch's statistics work from these, without a logarithm each. */
+	int32_t num_parts;       /* 1, or 2 for HT20/40 */
+	sample_part parts[2];
+	uint8_t magnitude[max_bins];
 };
 
 using spectrum_buffer = spectrum_record[max_records];
 
 /* Bin k of a record lies at centre + (k - num_bins/2) * 312.5 kHz. */
+inline int64_t bin_freq_hz(int32_t center_khz, int num_bins, int k)
+{
+	return int64_t(center_khz) * 1000 + int64_t(k - num_bins / 2) * bin_width_hz;
+}
+
 inline int64_t bin_freq_hz(const spectrum_record &r, int k)
 {
-	return int64_t(r.center_khz) * 1000 + int64_t(k - r.num_bins / 2) * bin_width_hz;
+	return bin_freq_hz(r.center_khz, r.num_bins, k);
 }
 
 #endif

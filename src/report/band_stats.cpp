@@ -1,0 +1,328 @@
+// SPDX-License-Identifier: GPL-2.0-only
+#include "report/band_stats.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "spectral/decode.h"
+
+/* A bin's power is p = (rssi + noise) + 20 log10(v) - 10 log10(sum), v the
+ * byte (at least 1) shifted by max_exp: in mW that is 10^((rssi + noise)/10)
+ * * v^2 / sum, the part's scale times the byte squared. The statistics add
+ * and compare those products as integers; a logarithm is taken per bin per
+ * frame, never per sample. */
+
+/* 10^(x/10) for whole x, each once per process: the parts' rssi + noise
+ * and the threshold's distance from it repeat. */
+constexpr int pow10_cached = 512;
+static double pow10_of[2 * pow10_cached];
+static uint32_t pow10_known[2 * pow10_cached / 32];
+
+static double pow10_tenths(int x)
+{
+	if (x < -pow10_cached || x >= pow10_cached)
+		return pow(10.0, x / 10.0);
+	unsigned i = unsigned(x + pow10_cached);
+	uint32_t bit = uint32_t(1) << (i % 32);
+	if (!(pow10_known[i / 32] & bit)) {
+		pow10_of[i] = pow(10.0, x / 10.0);
+		pow10_known[i / 32] |= bit;
+	}
+	return pow10_of[i];
+}
+
+/* A positive double as mantissa * 2^exp, the mantissa 27 bits: times a
+ * byte squared it stays below 2^43, and the sum of 2^21 of them (more than
+ * the longest frame holds) fits in 64 bits. */
+struct fixed_scale {
+	uint64_t mantissa;
+	int exp;
+};
+
+constexpr int scale_bits = 27;
+
+static fixed_scale split(double v)
+{
+	uint64_t bits;
+
+	memcpy(&bits, &v, sizeof(bits));
+	int biased = int(bits >> 52) & 0x7ff;
+	if (biased == 0)   /* zero or subnormal: below anything measured */
+		return {uint64_t(1) << (scale_bits - 1), -1100};
+	uint64_t frac = (bits & ((uint64_t(1) << 52) - 1)) | uint64_t(1) << 52;
+	return {frac >> (53 - scale_bits), biased - 1023 - (scale_bits - 1)};
+}
+
+/* Which byte squares reach the threshold, decided without a logarithm:
+ * at or above over_from they do, at or below under_to they do not, and
+ * between (where rounding could tip p either way) bin_power decides. */
+struct threshold_test {
+	uint32_t over_from;
+	uint32_t under_to;
+};
+
+constexpr uint32_t no_square = 65536;   /* above every byte squared */
+
+static threshold_test threshold_for(const sample_part &pt, bool flat, int threshold_dbm)
+{
+	if (flat)   /* every bin is the noise value */
+		return pt.noise >= threshold_dbm ? threshold_test{0, 0}
+						 : threshold_test{no_square, no_square};
+	/* p >= T exactly when v^2 >= 10^((T - rssi - noise)/10) * sum */
+	double q = ldexp(pow10_tenths(threshold_dbm - pt.rssi - pt.noise) * double(pt.sum_sq),
+			 -2 * pt.max_exp);
+	double hi = q * (1 + 1e-9), lo = q * (1 - 1e-9);
+	threshold_test t;
+	t.over_from = hi >= double(no_square) ? no_square : uint32_t(hi) + 1;
+	if (lo < 1)
+		t.under_to = 0;
+	else if (lo >= double(no_square))
+		t.under_to = no_square;
+	else {
+		uint32_t whole = uint32_t(lo);
+		t.under_to = double(whole) == lo ? whole - 1 : whole;
+	}
+	return t;
+}
+
+static double max_power(const stats_bin &b)
+{
+	return bin_power(b.max_value, b.max_exp, b.max_rssi, b.max_noise, b.max_sum_sq);
+}
+
+static void keep_max(stats_bin *b, uint64_t lin, const sample_part &pt, uint8_t value)
+{
+	b->max_lin = lin;
+	b->max_sum_sq = pt.sum_sq;
+	b->max_rssi = pt.rssi;
+	b->max_noise = pt.noise;
+	b->max_exp = pt.max_exp;
+	b->max_value = value;
+}
+
+/* Within a unit of the kept maximum the rounded values cannot tell:
+ * the exact powers do (the same sample's bytes give the same power). */
+static bool louder(const stats_bin &b, const sample_part &pt, uint8_t value)
+{
+	if (b.max_sum_sq == pt.sum_sq && b.max_rssi == pt.rssi && b.max_noise == pt.noise &&
+	    b.max_exp == pt.max_exp && b.max_value == value)
+		return false;
+	return bin_power(value, pt.max_exp, pt.rssi, pt.noise, pt.sum_sq) > max_power(b);
+}
+
+/* Rounded, so that the small parts' errors do not all lean one way. */
+static uint64_t shift_down(uint64_t v, int by)
+{
+	if (by == 0)
+		return v;
+	return by < 64 ? (v >> by) + (v >> (by - 1) & 1) : 0;
+}
+
+/* A louder part than any before: the channel's sums move to its units. */
+static void rescale(band_stats *s, stats_channel *ch, int exp)
+{
+	int by = exp - ch->scale_exp;
+
+	for (int k = 0; k < ch->num_bins; k++) {
+		stats_bin &b = s->bins[ch->first + k];
+		b.lin_sum = shift_down(b.lin_sum, by);
+		b.max_lin = shift_down(b.max_lin, by);
+	}
+	ch->scale_exp = exp;
+}
+
+static void add_part(band_stats *s, stats_channel *ch, const spectrum_record &r, int part)
+{
+	const sample_part &pt = r.parts[part];
+	int n = r.num_bins / r.num_parts, first = part * n;
+	bool flat = pt.sum_sq == 0 || pt.max_exp >= 64;
+	double scale = flat ? pow10_tenths(pt.noise)
+			    : pow10_tenths(pt.rssi + pt.noise) / double(pt.sum_sq);
+	fixed_scale fs = split(scale);
+	if (!flat)
+		fs.exp += 2 * pt.max_exp;
+	bool first_sample = ch->records == 0;
+	if (first_sample && part == 0)
+		ch->scale_exp = fs.exp;
+	else if (fs.exp > ch->scale_exp)
+		rescale(s, ch, fs.exp);
+	int down = ch->scale_exp - fs.exp;
+	threshold_test t = threshold_for(pt, flat, s->threshold_dbm);
+	stats_bin *bins = s->bins + ch->first + first;
+	const uint8_t *bytes = r.magnitude + first;
+
+	for (int k = 0; k < n; k++) {
+		stats_bin &b = bins[k];
+		uint32_t m = bytes[k] ? bytes[k] : 1;
+		uint32_t sq = flat ? 1 : m * m;
+		uint64_t lin = shift_down(fs.mantissa * sq, down);
+		b.lin_sum += lin;
+		if (first_sample || lin > b.max_lin + 1 ||
+		    (lin + 1 >= b.max_lin && louder(b, pt, bytes[k])))
+			keep_max(&b, lin, pt, bytes[k]);
+		if (sq >= t.over_from ||
+		    (sq > t.under_to &&
+		     bin_power(bytes[k], pt.max_exp, pt.rssi, pt.noise, pt.sum_sq) >= s->threshold_dbm))
+			b.over++;
+	}
+}
+
+static bool same_channel(const stats_channel &ch, const spectrum_record &r)
+{
+	return ch.center_khz == r.center_khz && ch.bandwidth_khz == r.bandwidth_khz &&
+	       ch.num_bins == r.num_bins;
+}
+
+static stats_channel *channel_of(band_stats *s, const spectrum_record &r)
+{
+	if (s->last >= 0 && same_channel(s->channels[s->last], r))
+		return &s->channels[s->last];
+	for (int i = 0; i < s->channel_count; i++)
+		if (same_channel(s->channels[i], r)) {
+			s->last = i;
+			return &s->channels[i];
+		}
+	if (s->channel_count == max_watch_channels || s->bins_used + r.num_bins > max_frame_bins)
+		return nullptr;
+	stats_channel *ch = &s->channels[s->channel_count];
+	*ch = stats_channel{r.center_khz, r.bandwidth_khz, r.num_bins, s->bins_used, 0, 0};
+	memset(s->bins + ch->first, 0, sizeof(stats_bin) * size_t(r.num_bins));
+	s->bins_used += r.num_bins;
+	s->last = s->channel_count++;
+	return ch;
+}
+
+void start_band_stats(band_stats *s, int threshold_dbm)
+{
+	s->threshold_dbm = threshold_dbm;
+	s->frames = 0;
+	s->frame_records = 0;
+	s->channel_count = 0;
+	s->last = -1;
+	s->bins_used = 0;
+	s->session_count = 0;
+	s->dropped = 0;
+}
+
+void add_records(band_stats *s, const spectrum_record *records, int count)
+{
+	for (int i = 0; i < count; i++) {
+		const spectrum_record &r = records[i];
+		/* measured bins only: a record widened to 64 bins has no bytes there */
+		if (r.num_parts < 1 || r.num_parts > 2 || r.num_bins > max_bins ||
+		    r.num_bins % r.num_parts != 0)
+			continue;
+		stats_channel *ch = channel_of(s, r);
+		if (!ch) {
+			s->dropped++;
+			continue;
+		}
+		for (int p = 0; p < r.num_parts; p++)
+			add_part(s, ch, r, p);
+		ch->records++;
+		s->frame_records++;
+	}
+}
+
+static session_channel *session_of(band_stats *s, const stats_channel &ch)
+{
+	int i = 0;
+
+	/* kept in order: centre, then width */
+	while (i < s->session_count &&
+	       (s->session[i].center_khz < ch.center_khz ||
+		(s->session[i].center_khz == ch.center_khz &&
+		 s->session[i].bandwidth_khz < ch.bandwidth_khz)))
+		i++;
+	if (i < s->session_count && s->session[i].center_khz == ch.center_khz &&
+	    s->session[i].bandwidth_khz == ch.bandwidth_khz)
+		return &s->session[i];
+	if (s->session_count == max_watch_channels)
+		return nullptr;
+	memmove(s->session + i + 1, s->session + i,
+		sizeof(session_channel) * size_t(s->session_count - i));
+	s->session_count++;
+	s->session[i] = session_channel{ch.center_khz, ch.bandwidth_khz, 0, 0, 0, 0.0, -HUGE_VAL};
+	return &s->session[i];
+}
+
+/* The bins of every channel, merged by frequency: channels may share bins
+ * (2412 and 2417 MHz overlap) and a bin's frame figures take them all. */
+static void merge_bins(band_stats *s, band_frame *f, const double *max_db)
+{
+	int next[max_watch_channels] = {};
+
+	f->bin_count = 0;
+	for (;;) {
+		int64_t freq = INT64_MAX;
+		for (int c = 0; c < s->channel_count; c++) {
+			const stats_channel &ch = s->channels[c];
+			if (next[c] < ch.num_bins) {
+				int64_t hz = bin_freq_hz(ch.center_khz, ch.num_bins, next[c]);
+				if (hz < freq)
+					freq = hz;
+			}
+		}
+		if (freq == INT64_MAX)
+			return;
+		frame_bin &out = f->bins[f->bin_count++];
+		out = frame_bin{freq, 0.0, -HUGE_VAL, 0, 0};
+		double lin = 0;
+		for (int c = 0; c < s->channel_count; c++) {
+			const stats_channel &ch = s->channels[c];
+			if (next[c] >= ch.num_bins || bin_freq_hz(ch.center_khz, ch.num_bins, next[c]) != freq)
+				continue;
+			int i = ch.first + next[c]++;
+			lin += ldexp(double(s->bins[i].lin_sum), ch.scale_exp);
+			out.samples += ch.records;
+			out.over += s->bins[i].over;
+			if (max_db[i] > out.max)
+				out.max = max_db[i];
+		}
+		out.avg = 10 * log10(lin / out.samples);
+	}
+}
+
+void close_frame(band_stats *s, band_frame *f)
+{
+	static double max_db[max_frame_bins];
+
+	for (int i = 0; i < s->bins_used; i++)
+		max_db[i] = max_power(s->bins[i]);
+	f->number = ++s->frames;
+	f->records = s->frame_records;
+	merge_bins(s, f, max_db);
+	for (int c = 0; c < s->channel_count; c++) {
+		const stats_channel &ch = s->channels[c];
+		session_channel *sc = session_of(s, ch);
+		if (!sc)
+			continue;
+		sc->records += ch.records;
+		sc->bin_samples += uint64_t(ch.records) * uint64_t(ch.num_bins);
+		for (int k = 0; k < ch.num_bins; k++) {
+			const stats_bin &b = s->bins[ch.first + k];
+			sc->lin_sum += ldexp(double(b.lin_sum), ch.scale_exp);
+			sc->over += b.over;
+			if (max_db[ch.first + k] > sc->max)
+				sc->max = max_db[ch.first + k];
+		}
+	}
+	s->frame_records = 0;
+	s->channel_count = 0;
+	s->last = -1;
+	s->bins_used = 0;
+}
+
+int session_summary(const band_stats *s, channel_summary *out, int max)
+{
+	int n = s->session_count < max ? s->session_count : max;
+
+	for (int i = 0; i < n; i++) {
+		const session_channel &sc = s->session[i];
+		out[i] = channel_summary{sc.center_khz, sc.bandwidth_khz, sc.records,
+					 10 * log10(sc.lin_sum / double(sc.bin_samples)), sc.max,
+					 duty_percent(sc.over, sc.bin_samples)};
+	}
+	return n;
+}

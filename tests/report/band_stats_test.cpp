@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: GPL-2.0-only
+/* The watch's frame and session figures against their definitions, computed
+ * here the slow way from the powers the one-shot report prints. */
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "relay_bytes.h"
+#include "report/band_stats.h"
+#include "spectral/decode.h"
+
+namespace {
+
+band_stats stats;
+band_frame frame;
+spectrum_buffer raw, powered;
+
+struct reference_bin {
+	double lin = 0, max = -HUGE_VAL;
+	unsigned samples = 0, over = 0;
+};
+
+/* Decodes the stream twice: as the watch takes it, and with the powers. */
+int decode_both(const relay_bytes &rb)
+{
+	int n = decode_samples(rb.b.data(), rb.b.size(), raw, nullptr);
+	EXPECT_EQ(n, decode_stream(rb.b.data(), rb.b.size(), powered));
+	return n;
+}
+
+std::map<int64_t, reference_bin> reference(int n, int threshold)
+{
+	std::map<int64_t, reference_bin> ref;
+	for (int i = 0; i < n; i++)
+		for (int k = 0; k < powered[i].num_bins; k++) {
+			double p = powered[i].bins[k];
+			reference_bin &b = ref[bin_freq_hz(powered[i], k)];
+			b.lin += pow(10.0, p / 10);
+			b.max = std::max(b.max, p);
+			b.samples++;
+			b.over += p >= threshold;
+		}
+	return ref;
+}
+
+void expect_frame_is(const std::map<int64_t, reference_bin> &ref)
+{
+	ASSERT_EQ(int(ref.size()), frame.bin_count);
+	int i = 0;
+	for (const auto &[freq, b] : ref) {
+		const frame_bin &got = frame.bins[i++];
+		ASSERT_EQ(freq, got.freq_hz);
+		EXPECT_NEAR(10 * log10(b.lin / b.samples), got.avg, 1e-6) << freq;
+		EXPECT_EQ(b.max, got.max) << freq;   /* the very power the report prints */
+		EXPECT_EQ(b.samples, got.samples) << freq;
+		EXPECT_EQ(b.over, got.over) << freq;
+	}
+}
+
+TEST(BandStats, RandomSamplesMatchTheirPowers)
+{
+	std::mt19937 rng(11);
+	relay_bytes rb;
+	/* the driver's shifts, the decoder's edge cases, zero sums, and bytes
+	 * from a quiet floor to a strong carrier */
+	const unsigned exps[] = {0, 1, 2, 3, 7, 15, 16, 31, 32, 64};
+	for (int i = 0; i < 240; i++) {
+		unsigned e = exps[i % 10];
+		int rssi = int(rng() % 60) - 10, noise = -100 + int(rng() % 10);
+		if (i % 3) {
+			uint8_t d[56];
+			for (auto &v : d)
+				v = uint8_t(i % 17 == 0 ? 0 : rng() % (i % 4 ? 8 : 256));
+			rb.ht20(i % 2 ? 2412 : 2417, rssi, noise, e, d);
+		} else {
+			uint8_t d[128];
+			for (auto &v : d)
+				v = uint8_t(rng() % 64);
+			rb.ht40(3, 2412, rssi, rssi - 3, noise, noise + 1, e, d);
+		}
+	}
+	int n = decode_both(rb);
+	ASSERT_EQ(240, n);
+	for (int threshold : {-90, -60}) {
+		start_band_stats(&stats, threshold);
+		add_records(&stats, raw, n);
+		close_frame(&stats, &frame);
+		EXPECT_EQ(1, frame.number);
+		EXPECT_EQ(n, frame.records);
+		expect_frame_is(reference(n, threshold));
+	}
+}
+
+/* One loud bin alone: its power is rssi + noise, computed in doubles as
+ * 20 log10(v) - 10 log10(v^2), which may land a hair either side. The
+ * threshold at exactly that level must count it as the report's p does. */
+TEST(BandStats, DutyAtTheThresholdFollowsThePrintedPower)
+{
+	relay_bytes rb;
+	for (unsigned v = 1; v < 256; v += 3) {
+		uint8_t d[56] = {};
+		d[10] = uint8_t(v);
+		rb.ht20(2437, 5, -95, v % 4, d);
+	}
+	int n = decode_both(rb);
+	start_band_stats(&stats, -90);
+	add_records(&stats, raw, n);
+	close_frame(&stats, &frame);
+	expect_frame_is(reference(n, -90));
+	EXPECT_EQ(56, frame.bin_count);   /* measured bins only, never the filled edges */
+}
+
+/* 2412 and 2417 MHz overlap by 16 bins: those frequencies gather both
+ * channels' samples; the session keeps the channels apart. */
+TEST(BandStats, SharedBinsAndTheSessionPerChannel)
+{
+	relay_bytes rb;
+	rb.ht20(2412, 20, -95, 20).ht20(2417, 30, -95, 10).ht20(2412, 20, -95, 20);
+	int n = decode_both(rb);
+	start_band_stats(&stats, -90);
+	add_records(&stats, raw, n);
+	close_frame(&stats, &frame);
+	expect_frame_is(reference(n, -90));
+	EXPECT_EQ(56 + 16, frame.bin_count);
+	EXPECT_EQ(bin_freq_hz(2412000, 56, 0), frame.bins[0].freq_hz);
+	EXPECT_EQ(3u, frame.bins[20].samples);
+
+	/* a second frame of 2417 only, then the session */
+	relay_bytes more;
+	more.ht20(2417, 30, -95, 10);
+	n = decode_both(more);
+	add_records(&stats, raw, n);
+	close_frame(&stats, &frame);
+	EXPECT_EQ(2, frame.number);
+	EXPECT_EQ(56, frame.bin_count);
+
+	channel_summary sum[4];
+	ASSERT_EQ(2, session_summary(&stats, sum, 4));
+	EXPECT_EQ(2412000, sum[0].center_khz);
+	EXPECT_EQ(20000, sum[0].bandwidth_khz);
+	EXPECT_EQ(2u, sum[0].records);
+	EXPECT_EQ(2417000, sum[1].center_khz);
+	EXPECT_EQ(2u, sum[1].records);
+	/* every byte equal: each bin holds 1/56 of rssi + noise */
+	EXPECT_NEAR(-75 - 10 * log10(56.0), sum[0].avg, 1e-6);
+	EXPECT_NEAR(-65 - 10 * log10(56.0), sum[1].max, 1e-9);
+	/* -92.5 dBm a bin on 2412 MHz, -82.5 on 2417 */
+	EXPECT_EQ(0.0, sum[0].duty);
+	EXPECT_EQ(100.0, sum[1].duty);
+}
+
+/* A frame with nothing in it, and channels past the room for them. */
+TEST(BandStats, EmptyFramesAndChannelsWithoutRoom)
+{
+	start_band_stats(&stats, -90);
+	close_frame(&stats, &frame);
+	EXPECT_EQ(0, frame.bin_count);
+	EXPECT_EQ(0, frame.records);
+
+	relay_bytes rb;
+	for (int c = 0; c < max_frame_bins / ht20_bins + 3; c++)
+		rb.ht20(2000 + 20 * unsigned(c));
+	int n = decode_samples(rb.b.data(), rb.b.size(), raw, nullptr);
+	add_records(&stats, raw, n);
+	EXPECT_EQ(n - max_frame_bins / ht20_bins, stats.dropped);
+	close_frame(&stats, &frame);
+	EXPECT_EQ(max_frame_bins / ht20_bins * ht20_bins, frame.bin_count);
+}
+
+} // namespace
