@@ -1,0 +1,329 @@
+// SPDX-License-Identifier: GPL-2.0-only
+/* The watch's terminal view. A line runs once per frame on the router, whose
+ * 24Kc has no FPU: the cells come from integer arithmetic on the bins'
+ * frequencies, and the only double operations are a comparison per bin and
+ * three per cell. */
+#include <cstdint>
+#include <cstring>
+
+#include "report/spectrogram.h"
+#include "rfpeek_limits.h"
+
+constexpr int level_count = 8;
+/* The lowest dBm of levels 1 to 7, 10 dB apart; level 0 is all below. A
+ * value on a bound belongs to the level above it. */
+constexpr double level_floor_dbm[level_count - 1] = {-100, -90, -80, -70, -60, -50, -40};
+static const char level_chars[] = ".:-=+*#@";
+
+/* Background (and, on the light ones, black text) per level. */
+static constexpr const char *sgr_8[level_count] = {
+	"44", "46", "42", "30;43", "45", "41", "30;47", "30;47"};
+static constexpr const char *sgr_256[level_count] = {
+	"48;5;17", "48;5;19", "48;5;27", "48;5;37",
+	"30;48;5;46", "30;48;5;226", "30;48;5;208", "48;5;196"};
+static constexpr char sgr_reset[] = "\x1b[0m";
+constexpr int reset_len = sizeof(sgr_reset) - 1;
+/* A plain level after a black-text one gives the text back its default. */
+static constexpr char sgr_default_text[] = "39;";
+
+constexpr int text_len(const char *s)
+{
+	int n = 0;
+	while (s[n])
+		n++;
+	return n;
+}
+
+constexpr bool black_text(const char *code)
+{
+	return code[0] == '3' && code[1] == '0' && code[2] == ';';
+}
+
+/* The longest escape: ESC [ code m, with "39;" ahead of a plain code. */
+constexpr int longest_sgr(const char *const *table)
+{
+	int most = 0;
+	for (int k = 0; k < level_count; k++) {
+		int n = 3 + text_len(table[k]) +
+			(black_text(table[k]) ? 0 : text_len(sgr_default_text));
+		most = n > most ? n : most;
+	}
+	return most;
+}
+constexpr int max_sgr_len = longest_sgr(sgr_8) > longest_sgr(sgr_256) ? longest_sgr(sgr_8)
+								      : longest_sgr(sgr_256);
+static_assert(reset_len <= max_sgr_len, "a cell's escape is at most max_sgr_len bytes");
+
+/* Worst case: every cell with its own escape, a reset at the end. */
+constexpr int line_buffer_size =
+	spectrogram_label_width + max_terminal_columns * (max_sgr_len + 1) + reset_len + 1;
+/* The ruler: label and cells. The legend: label, then per level a space,
+ * the cell with its escape and reset, a space and at most 5 characters. */
+constexpr int legend_item_size = 1 + max_sgr_len + 1 + reset_len + 1 + 5;
+constexpr int header_buffer_size = spectrogram_label_width + max_terminal_columns + 1 +
+				   spectrogram_label_width + level_count * legend_item_size + 1;
+
+constexpr int64_t hz_per_mhz = 1000000;
+/* Ruler steps: the first that puts labels 8 cells apart ("5180" and a gap). */
+static const int tick_steps_mhz[] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
+constexpr int min_tick_cells = 8;
+
+/* The cells and the span they share, the same for the ruler and the lines. */
+struct cell_map {
+	int cells;
+	int64_t low_hz;
+	int64_t high_hz;
+	int64_t span_hz;   /* > 0 */
+};
+
+static cell_map map_of(const spectrogram_view &view)
+{
+	int columns = view.columns;
+	if (columns < spectrogram_label_width + 1)
+		columns = spectrogram_label_width + 1;
+	if (columns > max_terminal_columns)
+		columns = max_terminal_columns;
+	cell_map m;
+	m.cells = columns - spectrogram_label_width;
+	m.low_hz = view.low_hz < view.high_hz ? view.low_hz : view.high_hz;
+	m.high_hz = view.low_hz < view.high_hz ? view.high_hz : view.low_hz;
+	if (m.low_hz == m.high_hz) {
+		/* A frame of one bin frequency: a megahertz around it. */
+		m.low_hz -= hz_per_mhz / 2;
+		m.high_hz += hz_per_mhz / 2;
+	}
+	m.span_hz = m.high_hz - m.low_hz;
+	return m;
+}
+
+/* The cell of a frequency within the span; the top one is in the last. */
+static int cell_of(const cell_map &m, int64_t freq_hz)
+{
+	int64_t c = (freq_hz - m.low_hz) * m.cells / m.span_hz;
+	return c < m.cells ? int(c) : m.cells - 1;
+}
+
+/* Three comparisons: level k has the k lowest floors at or below dbm. */
+static int level_of(double dbm)
+{
+	int k = 0;
+	if (dbm >= level_floor_dbm[3])
+		k = 4;
+	if (dbm >= level_floor_dbm[k + 1])
+		k += 2;
+	if (dbm >= level_floor_dbm[k])
+		k += 1;
+	return k;
+}
+
+static const char *const *sgr_table(int colours)
+{
+	if (colours == colours_256)
+		return sgr_256;
+	if (colours == colours_8)
+		return sgr_8;
+	return nullptr;
+}
+
+static int put_text(char *p, const char *s)
+{
+	int n = text_len(s);
+	memcpy(p, s, size_t(n));
+	return n;
+}
+
+static int put_sgr(char *p, const char *code, bool default_text)
+{
+	int n = put_text(p, "\x1b[");
+	if (default_text)
+		n += put_text(p + n, sgr_default_text);
+	n += put_text(p + n, code);
+	p[n++] = 'm';
+	return n;
+}
+
+static int put_int(char *p, int64_t v)
+{
+	char digits[24];
+	int n = 0;
+	uint64_t u = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
+	do {
+		digits[n++] = char('0' + u % 10);
+		u /= 10;
+	} while (u);
+	int len = 0;
+	if (v < 0)
+		p[len++] = '-';
+	while (n)
+		p[len++] = digits[--n];
+	return len;
+}
+
+/* The label column: at most 8 characters, padded, and a space. */
+static int put_label(char *p, const char *label)
+{
+	int n = 0;
+	while (label && label[n] && n < spectrogram_label_width - 1) {
+		p[n] = label[n];
+		n++;
+	}
+	while (n < spectrogram_label_width)
+		p[n++] = ' ';
+	return n;
+}
+
+/* One write per line, so lines never interleave with other output; the
+ * flush shows each frame as it comes, even on a pipe. */
+static int write_out(FILE *out, const char *buf, int len)
+{
+	size_t written = fwrite(buf, 1, size_t(len), out);
+	int flushed = fflush(out);
+	return written != size_t(len) || flushed != 0 || ferror(out) ? -1 : 0;
+}
+
+/* Apart from print_spectrogram_line, whose cell array would otherwise share
+ * the frame and take it past the stack budget. */
+__attribute__((noinline)) static int write_line(FILE *out, const char *label, const frame_bin *bins,
+						const int32_t *best, int cells, int colours)
+{
+	char buf[line_buffer_size];
+	const char *const *sgr = sgr_table(colours);
+	int n = put_label(buf, label);
+	int shown = -1;   /* the level whose colour is set, -1 none */
+	bool coloured = false;
+	for (int c = 0; c < cells; c++) {
+		if (best[c] < 0) {
+			if (shown >= 0) {
+				n += put_text(buf + n, sgr_reset);
+				shown = -1;
+			}
+			buf[n++] = ' ';
+			continue;
+		}
+		int level = level_of(bins[best[c]].max);
+		if (sgr && level != shown) {
+			bool after_black = shown >= 0 && black_text(sgr[shown]);
+			n += put_sgr(buf + n, sgr[level], after_black && !black_text(sgr[level]));
+			shown = level;
+			coloured = true;
+		}
+		buf[n++] = level_chars[level];
+	}
+	if (coloured)
+		n += put_text(buf + n, sgr_reset);
+	buf[n++] = '\n';
+	return write_out(out, buf, n);
+}
+
+int print_spectrogram_line(FILE *out, const spectrogram_view &view, const char *label,
+			   const frame_bin *bins, int count)
+{
+	const cell_map m = map_of(view);
+	/* Per cell, the bin with the highest max, -1 for none. */
+	int32_t best[max_terminal_columns];
+	for (int c = 0; c < m.cells; c++)
+		best[c] = -1;
+
+	/* The bins rise in frequency: walk the cells along with them, bin i in
+	 * cell c while (f - low) * cells < (c + 1) * span, without dividing. */
+	int c = 0;
+	int64_t next_edge = m.span_hz;
+	for (int i = 0; i < count; i++) {
+		int64_t f = bins[i].freq_hz;
+		if (f < m.low_hz || f > m.high_hz)
+			continue;
+		int64_t at = (f - m.low_hz) * m.cells;
+		if (at < next_edge - m.span_hz) {
+			/* out of order: find the cell afresh */
+			c = cell_of(m, f);
+			next_edge = (c + 1) * m.span_hz;
+		}
+		while (at >= next_edge && c < m.cells - 1) {
+			c++;
+			next_edge += m.span_hz;
+		}
+		if (best[c] < 0 || bins[i].max > bins[best[c]].max)
+			best[c] = i;
+	}
+	return write_line(out, label, bins, best, m.cells, view.colours);
+}
+
+/* Tick labels in MHz, each starting at its tick's cell; a tick that would
+ * touch the label before it is passed over, one that would run past the
+ * end ends the ruler. */
+static int put_ruler(char *p, const cell_map &m)
+{
+	int n = put_text(p, "     MHz ");
+	int64_t step_hz = tick_steps_mhz[0] * hz_per_mhz;
+	for (int step : tick_steps_mhz) {
+		step_hz = step * hz_per_mhz;
+		if (step_hz * m.cells >= min_tick_cells * m.span_hz)
+			break;
+	}
+	int next_cell = 0;   /* the first cell a label may start at */
+	int used = 0;        /* cells written */
+	while (next_cell < m.cells) {
+		/* the first tick in next_cell or after it */
+		int64_t from_hz = m.low_hz + (next_cell * m.span_hz + m.cells - 1) / m.cells;
+		int64_t tick_hz = (from_hz + step_hz - 1) / step_hz * step_hz;
+		if (tick_hz > m.high_hz)
+			break;
+		int cell = cell_of(m, tick_hz);
+		char text[24];
+		int len = put_int(text, tick_hz / hz_per_mhz);
+		if (cell + len > m.cells)
+			break;
+		while (used < cell)
+			p[n + used++] = ' ';
+		memcpy(p + n + used, text, size_t(len));
+		used += len;
+		next_cell = used + 1;
+	}
+	n += used;
+	p[n++] = '\n';
+	return n;
+}
+
+/* Each level's cell as the lines draw it and its lower bound, as many as
+ * fit whole: a cut "-10" of "-100" would mislead. */
+static int put_legend(char *p, int columns, int colours)
+{
+	const char *const *sgr = sgr_table(colours);
+	int n = put_text(p, "     dBm ");
+	int width = spectrogram_label_width;
+	for (int k = 0; k < level_count; k++) {
+		char text[8];
+		int len = 0;
+		if (k == 0) {
+			text[len++] = '<';
+			len += put_int(text + len, int64_t(level_floor_dbm[0]));
+		} else {
+			len += put_int(text + len, int64_t(level_floor_dbm[k - 1]));
+		}
+		int item_width = (k ? 1 : 0) + 2 + len;
+		if (width + item_width > columns)
+			break;
+		width += item_width;
+		if (k)
+			p[n++] = ' ';
+		if (sgr)
+			n += put_sgr(p + n, sgr[k], false);
+		p[n++] = level_chars[k];
+		if (sgr)
+			n += put_text(p + n, sgr_reset);
+		p[n++] = ' ';
+		memcpy(p + n, text, size_t(len));
+		n += len;
+	}
+	p[n++] = '\n';
+	return n;
+}
+
+int print_spectrogram_header(FILE *out, const spectrogram_view &view)
+{
+	const cell_map m = map_of(view);
+	char buf[header_buffer_size];
+	int n = put_ruler(buf, m);
+	n += put_legend(buf + n, spectrogram_label_width + m.cells, view.colours);
+	return write_out(out, buf, n);
+}
