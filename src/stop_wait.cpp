@@ -30,3 +30,11 @@ int poll_unless_stopped(pollfd *fds, nfds_t n, int timeout_ms)
 	errno = saved;
 	return r;
 }
+
+long long monotonic_ms()
+{
+	timespec t;
+
+	clock_gettime(CLOCK_MONOTONIC, &t);
+	return (long long)t.tv_sec * 1000 + t.tv_nsec / 1000000;
+}

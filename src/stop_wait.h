@@ -17,4 +17,7 @@ constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP};
  * sleep of timeout_ms. */
 int poll_unless_stopped(pollfd *fds, nfds_t n, int timeout_ms);
 
+/* CLOCK_MONOTONIC in ms: the waits' and the frames' clock. */
+long long monotonic_ms();
+
 #endif

@@ -34,6 +34,11 @@ Options:
   -d <ms>        Dwell time (default: 100 ms)
   -h             Show this help
   --version      Show the version
+  -w             Watch: a line per interval until stopped
+  --interval <ms> Length of a watch frame (default: 1000 ms)
+  --frames <n>   Stop the watch after n frames (default: until stopped)
+  --threshold <dBm> Level that counts as occupied (default: -90 dBm)
+  --from <file>  Read relay bytes recorded earlier instead of the radio
 
 "
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-only
 #include "cli/options.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,9 +24,16 @@ void print_usage(const char *prog)
 		"  -i <iface>     Interface (default: %s)\n"
 		"  -d <ms>        Dwell time (default: %d ms)\n"
 		"  -h             Show this help\n"
-		"  --version      Show the version\n\n",
-		prog, default_iface, default_dwell_ms);
+		"  --version      Show the version\n"
+		"  -w             Watch: a line per interval until stopped\n"
+		"  --interval <ms> Length of a watch frame (default: %d ms)\n"
+		"  --frames <n>   Stop the watch after n frames (default: until stopped)\n"
+		"  --threshold <dBm> Level that counts as occupied (default: %d dBm)\n"
+		"  --from <file>  Read relay bytes recorded earlier instead of the radio\n\n",
+		prog, default_iface, default_dwell_ms, default_interval_ms, default_threshold_dbm);
 }
+
+static bool iface_name_given, dwell_given;
 
 /* RFPEEK_VERSION comes from CMake's project() version, through the build. */
 static int print_version()
@@ -87,8 +96,44 @@ static int open_output(const char *path)
 	return options_continue;
 }
 
-/* getopt_long's value for --version, which has no short form */
+/* A whole number from min to max, or false. */
+static bool parse_number(const char *arg, long min, long max, int *out)
+{
+	char *end;
+	errno = 0;
+	long v = strtol(arg, &end, 10);
+	if (errno || end == arg || *end || v < min || v > max)
+		return false;
+	*out = int(v);
+	return true;
+}
+
+static int invalid(const char *what, const char *arg)
+{
+	fprintf(stderr, "Error: invalid %s '%s'\n", what, arg);
+	return 1;
+}
+
+/* The watch's options make sense only with it; --from only without a radio. */
+static int check_combination(const run_options *opts, bool watch_option)
+{
+	if (watch_option && !opts->watch) {
+		fputs("Error: --interval, --frames and --threshold need -w\n", stderr);
+		return 1;
+	}
+	if (opts->from_path && (opts->freq_mode || iface_name_given || dwell_given)) {
+		fputs("Error: --from reads a file: -F, -i and -d need the radio\n", stderr);
+		return 1;
+	}
+	return options_continue;
+}
+
+/* getopt_long's values for the options without a short form */
 constexpr int version_option = 0x100;
+constexpr int interval_option = 0x101;
+constexpr int frames_option = 0x102;
+constexpr int threshold_option = 0x103;
+constexpr int from_option = 0x104;
 
 int parse_options(int argc, char **argv, run_options *opts)
 {
@@ -100,15 +145,24 @@ int parse_options(int argc, char **argv, run_options *opts)
 		{"dwell", required_argument, nullptr, 'd'},
 		{"help", no_argument, nullptr, 'h'},
 		{"version", no_argument, nullptr, version_option},
+		{"watch", no_argument, nullptr, 'w'},
+		{"interval", required_argument, nullptr, interval_option},
+		{"frames", required_argument, nullptr, frames_option},
+		{"threshold", required_argument, nullptr, threshold_option},
+		{"from", required_argument, nullptr, from_option},
 		{nullptr, 0, nullptr, 0},
 	};
 	int c, status = options_continue;
+	bool watch_option = false;
 
 	memset(opts, 0, sizeof(*opts));
 	opts->dwell_ms = default_dwell_ms;
+	opts->interval_ms = default_interval_ms;
+	opts->threshold_dbm = default_threshold_dbm;
+	iface_name_given = dwell_given = false;
 	optind = 0;   /* a fresh scan of argv, also when called again */
 	while (status == options_continue &&
-	       (c = getopt_long(argc, argv, "F:jo:i:d:h", long_options, nullptr)) != -1) {
+	       (c = getopt_long(argc, argv, "F:jo:i:d:hw", long_options, nullptr)) != -1) {
 		switch (c) {
 		case 'F':
 			status = add_frequency(optarg, opts);
@@ -122,9 +176,33 @@ int parse_options(int argc, char **argv, run_options *opts)
 		case 'i':
 			memset(iface_name, 0, sizeof(iface_name));
 			strncpy(iface_name, optarg, sizeof(iface_name) - 1);
+			iface_name_given = true;
 			break;
 		case 'd':
 			opts->dwell_ms = atoi(optarg);
+			dwell_given = true;
+			break;
+		case 'w':
+			opts->watch = 1;
+			break;
+		case interval_option:
+			watch_option = true;
+			if (!parse_number(optarg, 1, max_interval_ms, &opts->interval_ms))
+				return invalid("interval", optarg);
+			break;
+		case frames_option:
+			watch_option = true;
+			if (!parse_number(optarg, 0, INT_MAX, &opts->frames))
+				return invalid("frame count", optarg);
+			break;
+		case threshold_option:
+			watch_option = true;
+			if (!parse_number(optarg, min_threshold_dbm, max_threshold_dbm,
+					  &opts->threshold_dbm))
+				return invalid("threshold", optarg);
+			break;
+		case from_option:
+			opts->from_path = optarg;
 			break;
 		case 'h':
 			print_usage(argv[0]);
@@ -136,5 +214,5 @@ int parse_options(int argc, char **argv, run_options *opts)
 			return 1;
 		}
 	}
-	return status;
+	return status == options_continue ? check_combination(opts, watch_option) : status;
 }

@@ -10,6 +10,11 @@ struct run_options {
 	int freq_mode;
 	int request_count;
 	int freq_requests[max_freq_requests];   /* MHz, in command-line order */
+	int watch;
+	int interval_ms;
+	int frames;             /* 0: until stopped */
+	int threshold_dbm;
+	const char *from_path;  /* recorded relay bytes instead of the radio */
 };
 
 /* Returned by parse_options when the run goes on. */

@@ -9,12 +9,15 @@
 #include "cli/options.h"
 #include "cli/run_state.h"
 #include "cli/stop_signal.h"
+#include "cli/watch.h"
 #include "nl80211/connection.h"
 #include "nl80211/wiphy_query.h"
 #include "report/report.h"
 #include "spectral/capture.h"
 #include "spectral/debugfs.h"
+#include "spectral/decode.h"
 #include "spectral/edges.h"
+#include "spectral/relay_stream.h"
 #include "spectral/settings.h"
 
 /* A standard descriptor the caller closed would go to the next socket we
@@ -27,17 +30,18 @@ static void hold_std_fds()
 			open("/dev/null", O_RDONLY);   /* takes the lowest free number: fd */
 }
 
-/* Flushes and closes the report's stream; false if anything was lost. */
+/* Flushes and closes the report's stream; false if anything was lost.
+ * A watch whose reader went away has nothing more to say. */
 static bool finish_output()
 {
-	bool ok = !report_failed;
+	bool ok = !report_failed || output_closed;
 
-	if (fflush(stdout) != 0 || ferror(stdout))
+	if ((fflush(stdout) != 0 || ferror(stdout)) && !output_closed)
 		ok = false;
 	if (out_stream) {
-		if (ferror(out_stream))
+		if (ferror(out_stream) && !output_closed)
 			ok = false;
-		if (fclose(out_stream) != 0)
+		if (fclose(out_stream) != 0 && !output_closed)
 			ok = false;
 		out_stream = nullptr;
 	}
@@ -72,29 +76,29 @@ static bool spectral_available()
 	return false;
 }
 
-/* The capture the command line asked for, into records; how many, or -1. */
-static int run_capture(const run_options &opts, int *wiphy_freqs, int wiphy_count,
-		       spectrum_record *records)
+/* The run's one record buffer: the one-shot report's and the watch's. */
+static spectrum_buffer records;
+
+/* The channels -F asks for, written over the front of wiphy_freqs; how
+ * many, or -1 with its message. */
+static int plan_channels(const run_options &opts, int *wiphy_freqs, int wiphy_count)
 {
 	static int matched[max_freq_requests];
 
-	if (!opts.freq_mode)
-		return capture_current_channel(opts.dwell_ms, records);
 	int n = select_channels(wiphy_freqs, wiphy_count, opts.freq_requests, opts.request_count,
 				matched);
 	if (n == 0) {
 		fputs("Error: no valid channels to scan\n", stderr);
 		return -1;
 	}
-	return capture_channels(wiphy_freqs, n, opts.dwell_ms, records);
+	return n;
 }
 
 /* One capture, its 20 MHz records completed to the whole channel, reported. */
-static int report_capture(const run_options &opts, int *wiphy_freqs, int wiphy_count)
+static int report_capture(const run_options &opts, const int *plan, int n)
 {
-	static spectrum_buffer records;
-
-	int count = run_capture(opts, wiphy_freqs, wiphy_count, records);
+	int count = opts.freq_mode ? capture_channels(plan, n, opts.dwell_ms, records)
+				   : capture_current_channel(opts.dwell_ms, records);
 	if (count < 0)
 		return -1;
 	if (opts.freq_mode)
@@ -103,6 +107,51 @@ static int report_capture(const run_options &opts, int *wiphy_freqs, int wiphy_c
 		complete_current_channel(records, count);
 	print_report(records, count);
 	return 0;
+}
+
+/* The current channel's report, the relay's first read being the file's
+ * start. */
+static int report_recording(FILE *in, const char *path)
+{
+	relay_stream &s = capture_stream;
+	size_t used;
+
+	s.len = fread(s.bytes, 1, sizeof(s.bytes), in);
+	if (ferror(in))
+		return -1;
+	bool more = fgetc(in) != EOF;
+	int count = decode_samples(s.bytes, s.len, records, &used);
+	for (int i = 0; i < count; i++)
+		fill_record_powers(&records[i]);
+	if (more || tally_samples(s.bytes + used, s.len - used).count > 0)
+		fprintf(stderr, "Warning: '%s' holds more than one capture reads: the rest was left unread\n",
+			path);
+	complete_current_channel(records, count);
+	print_report(records, count);
+	return 0;
+}
+
+static int run_recorded(const run_options &opts)
+{
+	FILE *in = fopen(opts.from_path, "rb");
+	int result = -1;
+	bool unreadable = !in;
+
+	if (in) {
+		result = opts.watch ? watch_recording(opts, in, records)
+				    : report_recording(in, opts.from_path);
+		unreadable = ferror(in);
+		fclose(in);
+	}
+	if (unreadable) {
+		fprintf(stderr, "Error: cannot read '%s'\n", opts.from_path);
+		result = -1;
+	}
+	if (!finish_output()) {
+		fputs("Error: cannot write output\n", stderr);
+		return 1;
+	}
+	return result != 0 ? 1 : 0;
 }
 
 int rfpeek_main(int argc, char **argv)
@@ -116,6 +165,8 @@ int rfpeek_main(int argc, char **argv)
 	if (status != options_continue)
 		return status;
 	install_stop_handlers();
+	if (opts.from_path)
+		return run_recorded(opts);
 
 	if (nl80211_open(iface_name) < 0) {
 		fputs("Error: nl80211 init failed\n", stderr);
@@ -134,7 +185,10 @@ int rfpeek_main(int argc, char **argv)
 		return 1;
 	}
 
-	int result = report_capture(opts, wiphy_freqs, query.count);
+	int n = opts.freq_mode ? plan_channels(opts, wiphy_freqs, query.count) : 0;
+	int result = n < 0 ? -1
+		     : opts.watch ? watch_radio(opts, wiphy_freqs, n, records)
+				  : report_capture(opts, wiphy_freqs, n);
 
 	nl80211_close();
 	if (!disable_spectral())

@@ -11,6 +11,7 @@ char debugfs_dir[debugfs_dir_size];
 FILE *out_stream;
 int json_output;
 int report_failed;
+int output_closed;
 
 void reset_run_state()
 {
@@ -22,6 +23,7 @@ void reset_run_state()
 	json_output = 0;
 	stop_requested = 0;
 	report_failed = 0;
+	output_closed = 0;
 }
 
 FILE *report_stream()

@@ -14,6 +14,7 @@ extern char debugfs_dir[debugfs_dir_size];
 extern FILE *out_stream;      /* null means standard output */
 extern int json_output;
 extern int report_failed;    /* a report could not be built or written */
+extern int output_closed;    /* the watch's reader went away: not a failure */
 
 void reset_run_state();
 FILE *report_stream();

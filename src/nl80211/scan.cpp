@@ -97,6 +97,21 @@ static void wait_for_scan(scan_status *st, int timeout_ms)
 	nl_socket_modify_cb(nlstate.event_sock, NL_CB_VALID, NL_CB_CUSTOM, nullptr, nullptr);
 }
 
+/* A stop must not leave the radio sweeping: a serving access point goes
+ * back to its channel at once. No scan running is -ENOENT, and fine. */
+static void abort_scan()
+{
+	nl_msg *msg = nlmsg_alloc();
+
+	if (!msg)
+		return;
+	if (genlmsg_put(msg, NL_AUTO_PID, NL_AUTO_SEQ, nlstate.family_id, 0, 0,
+			NL80211_CMD_ABORT_SCAN, 0) &&
+	    nla_put_u32(msg, NL80211_ATTR_IFINDEX, uint32_t(nlstate.ifindex)) == 0)
+		nl80211_request(msg, nullptr, nullptr);
+	nlmsg_free(msg);
+}
+
 /* 0 when the kernel took the request, else a negative errno. */
 static int request_scan(const int *plan, int n, int dwell_ms)
 {
@@ -128,6 +143,8 @@ int trigger_scan_and_wait(const int *plan, int n, int dwell_ms)
 	if (err == 0) {
 		wait_for_scan(&st, scan_timeout_ms(dwell_ms, n));
 		outcome = st.result > 0 ? scan_done : st.result < 0 ? scan_aborted : scan_unfinished;
+		if (outcome == scan_unfinished && stop_requested)
+			abort_scan();
 	}
 	if ((outcome == scan_refused || outcome == scan_aborted) && !stop_requested)
 		fputs("Warning: nl80211 scan failed\n", stderr);

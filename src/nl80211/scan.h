@@ -32,7 +32,8 @@ constexpr int scan_refused = -2;     /* no scan ran */
 constexpr int scan_unfinished = 0;   /* quiet time-out, or a stop */
 
 /* One of the above. Prints "Warning: nl80211 scan failed" itself when the
- * scan was refused or aborted, unless a stop was asked for. */
+ * scan was refused or aborted, unless a stop was asked for. A stop during
+ * the scan aborts it (NL80211_CMD_ABORT_SCAN). */
 int trigger_scan_and_wait(const int *plan, int n, int dwell_ms);
 
 #endif

@@ -7,6 +7,7 @@
 #include <json-c/printbuf.h>
 
 #include "report/fixed_format.h"
+#include "report/json_numbers.h"
 
 /* The document's number format; the serializers below write the same digits. */
 static const char number_format[] = "%.4f";
@@ -21,15 +22,6 @@ static int number_to_json(json_object *jso, printbuf *pb, int level, int flags)
 	if (n < 0 || (flags & JSON_C_TO_STRING_NOZERO))
 		return json_object_double_to_json_string(jso, pb, level, flags);
 	/* -1 when the buffer could not grow: json-c then gives no document */
-	return printbuf_memappend(pb, text, n);
-}
-
-/* A frequency held as its count of 100 Hz (bin_freq_units): printed as
- * number_format prints the MHz double, with no double made. */
-static int units_to_json(json_object *jso, printbuf *pb, int, int)
-{
-	char text[64];
-	int n = format_decimal(text, json_object_get_int64(jso), number_decimals, 0);
 	return printbuf_memappend(pb, text, n);
 }
 
@@ -49,13 +41,6 @@ static bool member_add(json_object *obj, const char *key, json_object *value)
 		return true;
 	json_object_put(value);
 	return false;
-}
-
-static json_object *new_number(json_object *o, json_object_to_json_string_fn *serializer)
-{
-	if (o)   /* no user data: nothing is allocated */
-		json_object_set_serializer(o, serializer, nullptr, nullptr);
-	return o;
 }
 
 /* Pairs rendered by one call of json-c: few objects to make, few calls. */
@@ -94,7 +79,7 @@ static bool make_channel(json_frame *f)
 		return false;
 	json_object *ch = json_object_new_object();
 	return array_add(list, ch) &&
-	       member_add(ch, "freq", f->freq = new_number(json_object_new_int64(0), units_to_json)) &&
+	       member_add(ch, "freq", f->freq = with_serializer(json_object_new_int64(0), units_to_json)) &&
 	       member_add(ch, "rssi", f->rssi = json_object_new_int(0)) &&
 	       member_add(ch, "noise", f->noise = json_object_new_int(0));
 }
@@ -110,8 +95,8 @@ static bool make_pairs(json_frame *f)
 	for (int k = 0; k < pairs_per_chunk; k++) {
 		json_object *pair = f->pairs[k] = json_object_new_array_ext(2);
 		if (!pair ||
-		    !array_add(pair, f->pair_freq[k] = new_number(json_object_new_int64(0), units_to_json)) ||
-		    !array_add(pair, f->pair_power[k] = new_number(json_object_new_double(0), number_to_json)))
+		    !array_add(pair, f->pair_freq[k] = with_serializer(json_object_new_int64(0), units_to_json)) ||
+		    !array_add(pair, f->pair_power[k] = with_serializer(json_object_new_double(0), number_to_json)))
 			return false;
 	}
 	return true;

@@ -9,6 +9,13 @@
 #include "spectral/spectrum_record.h"
 
 int capture_current_channel(int dwell_ms, spectrum_record *records);
+
+/* The current channel, continuously: started once, then read every
+ * watch_trigger_interval_ms. Each read hands back the records that came
+ * since the last (as decode_samples gives them: bytes, no powers) and
+ * triggers the next samples. */
+int start_channel_stream();
+int read_channel_stream(spectrum_record *records);
 int capture_channels(const int *plan, int n, int dwell_ms, spectrum_record *records);
 
 /* Keeps, in order, the 20 MHz records whose centre is a planned channel and
@@ -21,7 +28,8 @@ void dwell_sleep(int dwell_ms);
  * prints "Error: <refused>" or the no-spectral-scan error and returns -1
  * when the driver refuses the word or stays disabled. */
 int start_spectral_mode(const char *mode, const char *refused);
-/* The warning for a capture that yielded no record, unless a stop ended it. */
+/* The warning for a capture that yielded no record, unless a stop ended it;
+ * once per run. */
 void warn_if_no_samples(int count);
 
 #endif

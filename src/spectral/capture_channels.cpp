@@ -42,7 +42,7 @@ int keep_planned(spectrum_record *records, int count, const int *plan, int n)
 
 int capture_channels(const int *plan, int n, int dwell_ms, spectrum_record *records)
 {
-	static relay_stream stream;
+	relay_stream &stream = capture_stream;
 
 	/* the driver samples inside every channel change of a scan */
 	if (start_spectral_mode("chanscan", "failed to enable chanscan mode") < 0)

@@ -32,15 +32,19 @@ int start_spectral_mode(const char *mode, const char *refused)
 
 void warn_if_no_samples(int count)
 {
-	/* a stop explains an empty report itself */
-	if (count == 0 && !stop_requested)
+	static bool warned;
+
+	/* a stop explains an empty report itself; a watch says it once */
+	if (count == 0 && !stop_requested && !warned) {
+		warned = true;
 		fputs("Warning: no spectral samples (is the radio idle, or on a radar channel?)\n",
 		      stderr);
+	}
 }
 
 int capture_current_channel(int dwell_ms, spectrum_record *records)
 {
-	static relay_stream stream;
+	relay_stream &stream = capture_stream;
 
 	if (start_spectral_mode("manual", "failed to trigger spectral scan") < 0)
 		return -1;

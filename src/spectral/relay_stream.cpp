@@ -2,11 +2,12 @@
 #include "spectral/relay_stream.h"
 
 #include <cerrno>
-#include <ctime>
 
 #include "spectral/debugfs.h"
 #include "spectral/decode.h"
 #include "stop_wait.h"
+
+relay_stream capture_stream;
 
 void gather_relay(relay_stream *s)
 {
@@ -52,22 +53,14 @@ static bool new_sample(const sample_tally &now, const sample_tally &after)
 	       now.last_freq != after.last_freq;
 }
 
-static long long now_ms()
-{
-	timespec t;
-
-	clock_gettime(CLOCK_MONOTONIC, &t);
-	return (long long)t.tv_sec * 1000 + t.tv_nsec / 1000000;
-}
-
 void wait_for_new_sample(relay_stream *s, sample_tally after, int wait_ms)
 {
-	long long end = now_ms() + wait_ms;
+	long long end = monotonic_ms() + wait_ms;
 
 	for (;;) {
 		if (new_sample(tally_samples(s->bytes, s->len), after) || s->len == sizeof(s->bytes))
 			return;
-		long long left = end - now_ms();
+		long long left = end - monotonic_ms();
 		if (left <= 0)
 			return;
 		int pause = left < relay_check_interval_ms ? int(left) : relay_check_interval_ms;

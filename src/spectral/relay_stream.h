@@ -23,6 +23,9 @@ struct sample_tally {
 	int last_freq;   /* its freq field (the control channel), MHz */
 };
 
+/* The one stream every capture gathers into. */
+extern relay_stream capture_stream;
+
 /* Appends what the relay holds now, as far as the stream has room. */
 void gather_relay(relay_stream *s);
 sample_tally tally_samples(const unsigned char *bytes, size_t len);

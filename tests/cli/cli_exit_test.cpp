@@ -62,7 +62,12 @@ const std::string usage =
 	"  -i <iface>     Interface (default: wlan0)\n"
 	"  -d <ms>        Dwell time (default: 100 ms)\n"
 	"  -h             Show this help\n"
-	"  --version      Show the version\n\n";
+	"  --version      Show the version\n"
+	"  -w             Watch: a line per interval until stopped\n"
+	"  --interval <ms> Length of a watch frame (default: 1000 ms)\n"
+	"  --frames <n>   Stop the watch after n frames (default: until stopped)\n"
+	"  --threshold <dBm> Level that counts as occupied (default: -90 dBm)\n"
+	"  --from <file>  Read relay bytes recorded earlier instead of the radio\n\n";
 
 TEST(CliExit, HelpPrintsTheDefaultsAndSucceeds)
 {
@@ -118,6 +123,40 @@ TEST(CliExit, BadRangesAndFrequencies)
 		EXPECT_EQ("Error: invalid frequency '" + arg + "'\nError: invalid frequencies\n", o.err);
 		EXPECT_EQ("", o.out);
 	}
+}
+
+/* The watch's values and combinations, refused before any radio work (the
+ * interface would be an init failure). */
+TEST(CliExit, BadWatchValuesAndCombinations)
+{
+	const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+		{{"-w", "--interval", "0"}, "Error: invalid interval '0'\n"},
+		{{"-w", "--interval", "-5"}, "Error: invalid interval '-5'\n"},
+		{{"-w", "--interval", "1s"}, "Error: invalid interval '1s'\n"},
+		{{"-w", "--interval", "600001"}, "Error: invalid interval '600001'\n"},
+		{{"-w", "--frames", "x"}, "Error: invalid frame count 'x'\n"},
+		{{"-w", "--frames", "-1"}, "Error: invalid frame count '-1'\n"},
+		{{"-w", "--threshold", "-151"}, "Error: invalid threshold '-151'\n"},
+		{{"-w", "--threshold", "31"}, "Error: invalid threshold '31'\n"},
+		{{"-w", "--threshold", ""}, "Error: invalid threshold ''\n"},
+		{{"--frames", "3"}, "Error: --interval, --frames and --threshold need -w\n"},
+		{{"--from", "f", "-F", "2412"}, "Error: --from reads a file: -F, -i and -d need the radio\n"},
+		{{"-w", "--from", "f", "-d", "5"}, "Error: --from reads a file: -F, -i and -d need the radio\n"},
+		{{"--from", "/nonexistent-rfpeek-dir/relay"}, "Error: cannot read '/nonexistent-rfpeek-dir/relay'\n"},
+	};
+	for (const auto &[args, err] : cases) {
+		std::vector<std::string> a = args;
+		if (args[0] != "--from" && args[1] != "--from")
+			a.insert(a.end(), {"-i", "nosuchif0"});
+		outcome o = run_rfpeek(a);
+		EXPECT_EQ(1, o.status) << err;
+		EXPECT_EQ(err, o.err);
+		EXPECT_EQ("", o.out);
+	}
+	/* the edges are values */
+	outcome o = run_rfpeek({"-w", "--interval", "600000", "--frames", "0", "--threshold", "-150",
+				"-i", "nosuchif0"});
+	EXPECT_EQ("Error: nl80211 init failed\n", o.err);
 }
 
 TEST(CliExit, SingleFrequencyOnAFullListFails)

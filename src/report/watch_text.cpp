@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-2.0-only
+#include "report/watch_report.h"
+
+int print_spectrogram_frame(FILE *out, spectrogram_state *st, const band_frame &f,
+			    const char *label)
+{
+	/* the current channel's span is what it shows; an empty frame keeps it */
+	if (!st->fixed_span && f.bin_count > 0) {
+		int64_t low = f.bins[0].freq_hz, high = f.bins[f.bin_count - 1].freq_hz;
+		if (low != st->view.low_hz || high != st->view.high_hz) {
+			st->view.low_hz = low;
+			st->view.high_hz = high;
+			st->since_header = -1;
+		}
+	}
+	if (st->since_header < 0 || st->since_header >= header_every_frames) {
+		if (print_spectrogram_header(out, st->view) < 0)
+			return -1;
+		st->since_header = 0;
+	}
+	st->since_header++;
+	if (print_spectrogram_line(out, st->view, label, f.bins, f.bin_count) < 0 || fflush(out) != 0)
+		return -1;
+	return 0;
+}
+
+int print_summary_table(FILE *out, const channel_summary *channels, int count)
+{
+	fputs("\n   MHz  width  records     avg     max  duty %\n", out);
+	for (int i = 0; i < count; i++) {
+		const channel_summary &c = channels[i];
+		fprintf(out, "%6d  %5d  %7llu  %6.1f  %6.1f  %6.1f\n", c.center_khz / 1000,
+			c.bandwidth_khz / 1000, (unsigned long long)c.records, c.avg, c.max, c.duty);
+	}
+	return fflush(out) != 0 || ferror(out) ? -1 : 0;
+}
