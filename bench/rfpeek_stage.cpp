@@ -2,19 +2,23 @@
 /* Runs one stage of the hot path once, for valgrind: callgrind counts the
  * instructions of run_stage (and of the whole process), massif the heap.
  * Usage: rfpeek_stage none|decode-ht20|decode-ht20-40|decode-zeros|edges|
- *                     text|text-128|json|json-128
+ *                     text|text-128|json|json-128|watch|spectrogram
  *        rfpeek_stage replay FILE   both reports of both capture paths of a
  *                                   relay stream, to stdout (for output diffs) */
 #include <cstdio>
 #include <cstring>
 
 #include "bench_input.h"
+#include "report/band_stats.h"
 #include "report/report.h"
+#include "report/spectrogram.h"
 
 namespace {
 
 unsigned char relay[relay_read_size];
 spectrum_buffer records;
+band_stats stats;
+band_frame frame;
 
 /* The stage's bounds for bench/qemu_insn_count.c, which counts a MIPS guest
  * under qemu (callgrind takes run_stage by name instead): writes to $zero,
@@ -33,9 +37,32 @@ inline void mark_stage_stop()
 #endif
 }
 
+/* The watch's frame: the relay read decoded as the watch decodes it (bytes,
+ * no powers) and its statistics. */
+int watch_frame()
+{
+	int count = decode_samples(relay, sizeof(relay), records, nullptr);
+	start_band_stats(&stats, -90);
+	add_records(&stats, records, count);
+	close_frame(&stats, &frame);
+	return frame.bin_count;
+}
+
+/* One 80-column line of a frame, in 256 colours (the longest escapes). */
+int spectrogram_line(FILE *out)
+{
+	spectrogram_view view = {80, colours_256, frame.bins[0].freq_hz,
+				 frame.bins[frame.bin_count - 1].freq_hz};
+	return print_spectrogram_line(out, view, "12:00:00", frame.bins, frame.bin_count);
+}
+
 /* Inputs are made before this call, so its inclusive cost is the stage alone. */
 __attribute__((noinline)) int run_stage(const char *stage, int count, FILE *out)
 {
+	if (strcmp(stage, "watch") == 0)
+		return watch_frame();
+	if (strcmp(stage, "spectrogram") == 0)
+		return spectrogram_line(out);
 	if (strncmp(stage, "decode", 6) == 0)
 		return decode_stream(relay, sizeof(relay), records);
 	if (strcmp(stage, "edges") == 0) {
@@ -98,7 +125,12 @@ int main(int argc, char **argv)
 		count = bench_input::make_records(records, full_20mhz_bins);
 	else if (strcmp(stage, "text-128") == 0 || strcmp(stage, "json-128") == 0)
 		count = bench_input::make_records(records, ht40_bins);
-	else if (strcmp(stage, "none") != 0) {
+	else if (strcmp(stage, "watch") == 0)
+		bench_input::make_relay(relay, sizeof(relay), bench_input::relay_ht20);
+	else if (strcmp(stage, "spectrogram") == 0) {
+		bench_input::make_relay(relay, sizeof(relay), bench_input::relay_ht20);
+		watch_frame();
+	} else if (strcmp(stage, "none") != 0) {
 		fprintf(stderr, "rfpeek_stage: unknown stage %s\n", stage);
 		return 2;
 	}

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-2.0-only
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <vector>
 
+#include "report/report.h"
+#include "spectral/decode.h"
+#include "spectral/edges.h"
 #include "temp_dir.h"
 
 extern char **environ;
@@ -196,6 +200,65 @@ TEST(CliExit, MissingInterfaceIsAnInitFailure)
 		EXPECT_EQ("Error: nl80211 init failed\n", o.err);
 		EXPECT_EQ("", o.out);
 	}
+}
+
+/* The one-shot report of the current channel, in process: the relay's
+ * first read decoded and its 20 MHz records completed. */
+std::string current_channel_report(const std::string &path, bool json)
+{
+	static unsigned char relay[relay_read_size];
+	static spectrum_buffer records;
+	FILE *in = fopen(path.c_str(), "rb");
+	if (!in)
+		return "unreadable";
+	size_t len = fread(relay, 1, sizeof(relay), in);
+	fclose(in);
+	int count = decode_stream(relay, len, records);
+	complete_current_channel(records, count);
+	char *text = nullptr;
+	size_t size = 0;
+	FILE *out = open_memstream(&text, &size);
+	json ? print_json_report(out, records, count) : print_text_report(out, records, count);
+	fclose(out);
+	std::string s(text, size);
+	free(text);
+	return s;
+}
+
+/* Every relay-stream seed read back through --from: the report it would
+ * have made in the relay, and the watch's lines, each one whole. */
+TEST(CliExit, FromGivesTheCurrentChannelReportOfEveryRelaySeed)
+{
+	DIR *d = opendir(RFPEEK_FUZZ_CORPUS);
+	ASSERT_NE(nullptr, d);
+	int seen = 0;
+	while (dirent *e = readdir(d)) {
+		if (e->d_name[0] == '.')
+			continue;
+		std::string path = std::string(RFPEEK_FUZZ_CORPUS "/") + e->d_name;
+		for (bool json : {false, true}) {
+			outcome o = run_rfpeek(json ? std::vector<std::string>{"--from", path, "-j"}
+						    : std::vector<std::string>{"--from", path});
+			EXPECT_EQ(0, o.status) << path;
+			EXPECT_EQ(current_channel_report(path, json), o.out) << path;
+			EXPECT_TRUE(o.err.empty() ||
+				    o.err == "Warning: '" + path +
+						     "' holds more than one capture reads: the rest was left unread\n")
+				<< o.err;
+		}
+		outcome w = run_rfpeek({"--from", path, "-w", "-j"});
+		EXPECT_EQ(0, w.status) << path;
+		EXPECT_EQ(0u, w.out.find("{\"")) << path;
+		EXPECT_NE(std::string::npos, w.out.find("{\"summary\":[")) << path;
+		EXPECT_EQ("}\n", w.out.substr(w.out.size() - 2)) << path;
+		seen++;
+	}
+	closedir(d);
+	EXPECT_GT(seen, 100);
+	/* 257 records: a capture reads 256 of them */
+	outcome o = run_rfpeek({"--from", RFPEEK_FUZZ_CORPUS "/ht20_257_records"});
+	EXPECT_EQ("Warning: '" RFPEEK_FUZZ_CORPUS "/ht20_257_records' holds more than one capture "
+		  "reads: the rest was left unread\n", o.err);
 }
 
 }  // namespace
