@@ -1,13 +1,14 @@
 # SPDX-License-Identifier: GPL-2.0-only
 """rtl_power-style CSV: every row parses, and the rows give back every bin
-of the reports, in order, at its own frequency."""
+of the reports, in order, at its own frequency; of a watch stream, every
+frame's avg at the time the frame closed."""
 import datetime
 import json
 import os
 
 import pytest
 
-from conftest import BIN_HZ, run_tool
+from conftest import BIN_HZ, channel_bins, frame_line, run_tool
 
 
 def _parse_row(line):
@@ -69,3 +70,30 @@ def test_empty_report_gives_no_rows_and_standard_output_works(fixtures_dir):
     assert (done.returncode, done.stdout, done.stderr) == (0, "", "")
     done = run_tool(fixtures_dir / "single.json", "--csv", "-")
     assert done.returncode == 0 and len(done.stdout.splitlines()) == 4
+
+
+def test_watch_stream_rows_are_its_frames_runs_of_bins(tmp_path):
+    # frame 1: channels 1 and 6 (a gap between them: two rows), fewer samples
+    # in part of channel 1; frame 2: empty; frame 3: channel 1
+    ch1 = channel_bins(2412, avg=-101.25, samples=8)
+    ch1[10][4] = 5
+    frames = [(1, ch1 + channel_bins(2437, avg=-102.5)), (2, []), (3, channel_bins(2412))]
+    src = tmp_path / "watch.jsonl"
+    src.write_text("".join(frame_line(n, bins, f"2026-12-09T23:59:5{n}.250Z") + "\n"
+                           for n, bins in frames))
+    lines = _csv_for([src], tmp_path)
+
+    def local(second):
+        utc = datetime.datetime(2026, 12, 9, 23, 59, second, tzinfo=datetime.timezone.utc)
+        return utc.astimezone().replace(tzinfo=None, microsecond=0)
+
+    expected = [(local(51), ch1, 5), (local(51), channel_bins(2437, avg=-102.5), 4),
+                (local(53), channel_bins(2412), 4)]
+    assert len(lines) == len(expected)
+    for line, (stamp, bins, fewest) in zip(lines, expected):
+        got_stamp, low, high, step, samples, values = _parse_row(line)
+        assert got_stamp == stamp
+        assert (low, step) == (round(bins[0][0] * 1e6), BIN_HZ)
+        assert high == round(bins[-1][0] * 1e6) + BIN_HZ
+        assert samples == fewest
+        assert values == [b[1] for b in bins]

@@ -1,11 +1,11 @@
 # SPDX-License-Identifier: GPL-2.0-only
 """Files that are not rfpeek reports: one clear line naming the file, exit 1,
-no traceback, nothing written."""
+no traceback, nothing written. In a watch stream, the line is named too."""
 import json
 
 import pytest
 
-from conftest import run_tool
+from conftest import SUMMARY_LINE, channel_bins, frame_line, run_tool, watch_text
 
 
 def _good(fixtures_dir):
@@ -130,3 +130,71 @@ def test_bad_command_line_is_a_usage_error(fixtures_dir, args):
     done = run_tool(fixtures_dir / "single.json", *args)
     assert done.returncode == 2
     assert done.stderr.startswith("usage: rfpeek-plot")
+
+
+GOOD_FRAME = frame_line(1, channel_bins(2412))
+
+BROKEN_WATCH = [
+    # (lines, line number named, message)
+    ([GOOD_FRAME, "", "frame 2"], 3, "not JSON: Expecting value at column 1"),
+    ([GOOD_FRAME, '{"frame":2,"records":4,"bins":[}'], 2, "not JSON: Expecting value at column 32"),
+    ([GOOD_FRAME, "[1, 2]"], 2, "not an rfpeek watch line: the line is an array, not an object"),
+    ([GOOD_FRAME, '{"scan_channels":[]}'], 2,
+     'not an rfpeek watch line: neither a "frame" nor a "summary" member'),
+    (['{"frame":0,"records":4,"bins":[]}'], 1,
+     'not an rfpeek watch line: "frame" is a number (0), not a whole number >= 1'),
+    (['{"frame":1,"bins":[]}'], 1, 'not an rfpeek watch line: no "records" member'),
+    (['{"frame":1,"records":4}'], 1, 'not an rfpeek watch line: no "bins" member'),
+    (['{"frame":1,"time":1765281601,"records":4,"bins":[]}'], 1,
+     'not an rfpeek watch line: "time" is 1765281601, '
+     "not a UTC time like 2026-12-09T12:00:01.000Z"),
+    (['{"frame":1,"records":4,"bins":[[2412.0,-90.0,-80.0,0.0]]}'], 1,
+     'not an rfpeek watch line: "bins"[0] is an array of 4 items, '
+     "not [MHz, avg dBm, max dBm, duty %, samples]"),
+    (['{"frame":1,"records":4,"bins":[[2412.0,-90.0,null,0.0,4]]}'], 1,
+     'not an rfpeek watch line: "bins"[0][2] is null, not a finite number'),
+    (['{"frame":1,"records":4,"bins":[[2412.0,-90.0,-80.0,0.0,0]]}'], 1,
+     'not an rfpeek watch line: "bins"[0] has 0 samples, not a whole number >= 1'),
+    (['{"frame":1,"records":4,"bins":[[2412.0,-90,-80,0,4],[2412.0,-90,-80,0,4]]}'], 1,
+     'not an rfpeek watch line: "bins"[1] at 2412 MHz does not rise from "bins"[0] at 2412 MHz'),
+    ([GOOD_FRAME, frame_line(3, []), frame_line(1, [])], 3,
+     "not an rfpeek watch line: frame 1 after frame 3 (two watches in one file?)"),
+    ([GOOD_FRAME, SUMMARY_LINE, frame_line(2, [])], 3,
+     "not an rfpeek watch line: a line after the summary"),
+    ([GOOD_FRAME, '{"summary":[{"freq":2412,"width":20,"records":4,"avg":-90,"max":-80}]}'], 2,
+     'not an rfpeek watch line: "summary"[0] has no "duty" member'),
+]
+
+
+@pytest.mark.parametrize("lines,number,message", BROKEN_WATCH)
+def test_bad_watch_line_is_named_with_its_number(tmp_path, lines, number, message):
+    bad = tmp_path / "watch.jsonl"
+    bad.write_text("\n".join(lines) + "\n")
+    out = tmp_path / "never.png"
+    done = run_tool(bad, "-o", out, "--csv", tmp_path / "never.csv")
+    assert done.returncode == 1
+    assert done.stderr == f"rfpeek-plot: {bad}: line {number}: {message}\n"
+    assert not out.exists() and not (tmp_path / "never.csv").exists()
+
+
+@pytest.mark.parametrize("args,status,message", [
+    (["--waterfall"], 2, "a watch stream is always drawn as a waterfall over a spectrum: "
+                         "--waterfall is for reports"),
+    (["--spectrum"], 2, "a watch stream is always drawn as a waterfall over a spectrum: "
+                        "--spectrum is for reports"),
+    (["--time", "index"], 2, "a watch stream is always drawn as a waterfall over a spectrum: "
+                             "--time is for reports"),
+    (["{fixtures}/band24.json"], 2, "a watch stream is drawn alone, not with other inputs"),
+    # frames from a recorded file (rfpeek --from) carry no time
+    (["--csv", "{tmp}/never.csv"], 1, 'no CSV: frame 1 has no "time" (rfpeek read a recorded '
+                                "file), and an rtl_power row needs one"),
+])
+def test_watch_stream_refuses_what_it_cannot_do(fixtures_dir, tmp_path, args, status, message):
+    src = tmp_path / "watch.jsonl"
+    src.write_text(watch_text(times=False))
+    args = [a.format(fixtures=fixtures_dir, tmp=tmp_path) for a in args]
+    out = tmp_path / "never.png"
+    done = run_tool(src, *args, "-o", out)
+    assert done.returncode == status
+    assert done.stderr == f"rfpeek-plot: {src}: {message}\n"
+    assert not out.exists() and not (tmp_path / "never.csv").exists()

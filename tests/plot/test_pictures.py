@@ -1,14 +1,20 @@
 # SPDX-License-Identifier: GPL-2.0-only
 """The pictures, read back from the PNG files: size, where the peak is drawn,
-which waterfall column is strongest, and that time runs down."""
+which waterfall column is strongest, and that time runs down; for a watch
+stream, its waterfall's rows and its two traces."""
+import datetime
 import os
 import shutil
+import signal
+import subprocess
+import sys
+import time
 
 import matplotlib.image as mpimg
 import numpy as np
 import pytest
 
-from conftest import BIN_MHZ, png_size, run_tool
+from conftest import BIN_MHZ, CARRIER_MHZ, TOOL, png_size, run_tool, watch_text
 
 
 def _axes_region(img, ax):
@@ -150,3 +156,91 @@ def test_directory_reports_are_taken_in_modification_order(plot, fixtures_dir, t
         os.utime(dest, (1_700_000_000 + 60 * i,) * 2)
     order = [os.path.basename(p) for p in plot.expand_inputs([str(tmp_path)])]
     assert order == [f"{len(src) - i:02d}.json" for i in range(len(src))]
+
+
+@pytest.mark.parametrize("stdin", [False, True])
+def test_watch_stream_draws_a_png(tmp_path, stdin):
+    src = tmp_path / "watch.jsonl"
+    src.write_text(watch_text())
+    out = tmp_path / "watch.png"
+    if stdin:
+        done = run_tool("-", "-o", out, stdin=src.read_text())
+    else:
+        done = run_tool(src, "-o", out, "--size", "900x600")
+    assert (done.returncode, done.stderr) == (0, "")
+    assert png_size(out) == ((1200, 700) if stdin else (900, 600))
+
+
+def test_watch_waterfall_has_a_row_per_frame_and_time_runs_down(plot, tmp_path):
+    stream = plot.parse_stream("watch.jsonl", watch_text(burst=0))
+    fig = plot.render_watch(stream, (900, 600))
+    img = _render(plot, fig, tmp_path, "watch.png")
+    waterfall, spectrum = fig.axes[0], fig.axes[1]
+    mesh = waterfall.collections[0]
+    assert mesh.get_coordinates().shape[:2] == (3 + 1, 56 + 1)   # cell corners
+    # coloured by the frames' max (-99 on the floor), not their avg (-105)
+    assert (mesh.norm.vmin, mesh.norm.vmax) == (-99.0, -60.0)
+    assert mesh.colorbar.ax.get_ylabel() == "max power in the frame (dBm)"
+
+    # read back: the burst of the first frame is the top third of the carrier's column
+    r0, r1, c0, c1 = _axes_region(img, waterfall)
+    values = _value_index(img[r0:r1, c0:c1], mesh.cmap)
+    col = int(waterfall.transData.transform((CARRIER_MHZ, 0))[0]) - c0
+    hot = np.nonzero(values[:, col] > 200)[0] / (r1 - r0)
+    assert len(hot) and hot.min() < 0.03 and hot.max() < 0.34
+    left = int(waterfall.transData.transform((CARRIER_MHZ - BIN_MHZ, 0))[0]) - c0
+    assert (values[:, :left] < 50).all()   # the floor elsewhere, in every row
+
+    traces = {line.get_label(): line.get_ydata() for line in spectrum.get_lines()
+              if not line.get_label().startswith("_")}
+    assert set(traces) == {"max hold", "average of 3 frames (power mean)"}
+    k = 12   # the carrier's bin
+    assert traces["max hold"][k] == -60.0
+    assert traces["average of 3 frames (power mean)"][k] == pytest.approx(
+        10 * np.log10((10 ** -7 + 2 * 10 ** -10.5) / 3))
+    assert [t.get_text() for t in spectrum.get_legend().get_texts()] == [
+        "max hold", "average of 3 frames (power mean)"]
+
+
+def _utc(second):
+    import matplotlib.dates as mdates
+    return mdates.date2num(datetime.datetime(2026, 12, 9, 12, 0, second,
+                                             tzinfo=datetime.timezone.utc))
+
+
+@pytest.mark.parametrize("times,label,ylim", [
+    # each row runs from the previous frame's close to its own
+    (True, "frame closed, 2026-12-09 (UTC)", (_utc(3), _utc(0))),
+    (False, "frame", (7.5, 4.5)),   # frames 5, 6, 7 of a recorded file
+])
+def test_watch_rows_are_times_or_frame_numbers(plot, times, label, ylim):
+    stream = plot.parse_stream("w", watch_text(times=times, first=5))
+    ax = plot.render_watch(stream, (800, 500)).axes[0]
+    assert ax.get_ylabel() == label
+    assert ax.get_ylim() == pytest.approx(ylim, abs=1e-9)
+
+
+def test_watch_cut_short_still_draws(tmp_path):
+    # no summary, the last line broken off mid-object by the cut
+    src = tmp_path / "cut.jsonl"
+    src.write_text(watch_text(summary=False) + '{"frame":4,"records":4,"bins":[[2403.2')
+    out = tmp_path / "cut.png"
+    done = run_tool(src, "-o", out)
+    assert done.returncode == 0
+    assert done.stderr == f"rfpeek-plot: {src}: line 4: cut short, left out\n"
+    assert png_size(out) == (1200, 700)
+
+
+def test_watch_on_standard_input_ends_at_ctrl_c(tmp_path):
+    # ssh router rfpeek -w -j | rfpeek-plot - : Ctrl-C reaches both sides,
+    # and what came before it is drawn
+    out = tmp_path / "ctrl-c.png"
+    tool = subprocess.Popen([sys.executable, str(TOOL), "-", "-o", str(out)],
+                            stdin=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    tool.stdin.write(watch_text(summary=False))
+    tool.stdin.flush()
+    time.sleep(1.5)   # into its read of standard input, which stays open
+    tool.send_signal(signal.SIGINT)
+    _, err = tool.communicate(timeout=120)
+    assert (tool.returncode, err) == (0, "")
+    assert png_size(out) == (1200, 700)

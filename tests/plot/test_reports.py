@@ -1,10 +1,14 @@
 # SPDX-License-Identifier: GPL-2.0-only
-"""Reading reports: records cut from the flat bin list as rfpeek wrote them."""
+"""Reading reports: records cut from the flat bin list as rfpeek wrote them;
+and reading watch streams: frames, their union of bins, the session's traces."""
+import datetime
 import json
+import math
 
+import numpy as np
 import pytest
 
-from conftest import BIN_MHZ
+from conftest import BIN_MHZ, channel_bins, frame_line, watch_text
 
 # What each fixture exercises in the cutting of scan_results into records.
 SPLIT_CASES = [
@@ -71,3 +75,63 @@ def test_a_gap_inside_a_record_is_refused(plot):
     del pairs[10]
     with pytest.raises(plot.ShapeError, match=r"record 0 \(2412 MHz\): frequency does not rise"):
         plot.parse_document(_doc([2412.0], pairs))
+
+
+def test_watch_stream_is_told_from_a_report(plot, fixtures_dir, tmp_path):
+    report_text = (fixtures_dir / "band24.json").read_text()
+    one_line_report = json.dumps(json.loads(report_text))
+    assert not plot.is_watch_stream(report_text)
+    assert not plot.is_watch_stream(one_line_report)
+    assert plot.is_watch_stream("\n  \n" + watch_text())
+    assert plot.is_watch_stream('{"summary":[]}\n')   # a watch stopped before its first frame
+
+    path = tmp_path / "watch.jsonl"
+    path.write_text(watch_text())
+    stream = plot.load_input(str(path))
+    assert [(f.number, f.records, len(f.freqs)) for f in stream.frames] == [
+        (1, 4, 56), (2, 4, 56), (3, 4, 56)]
+    assert stream.frames[0].time == datetime.datetime(2026, 12, 9, 12, 0, 1,
+                                                      tzinfo=datetime.timezone.utc)
+    assert stream.channels == [(2412.0, 20.0)]
+    assert isinstance(plot.load_input(str(fixtures_dir / "band24.json")), plot.Report)
+
+
+def test_stream_without_summary_or_time_is_read(plot):
+    stream = plot.parse_stream("w", watch_text(times=False, summary=False))
+    assert stream.channels is None
+    assert [f.time for f in stream.frames] == [None] * 3
+
+
+def test_waterfall_grid_takes_the_union_of_the_frames_bins(plot):
+    # channel 1, then 1 and 6, then 6 alone, then an empty frame; between
+    # the two channels lies a gap no frame measured, and it stays out
+    frames = [plot.parse_stream("w", frame_line(n, bins)).frames[0] for n, bins in [
+        (1, channel_bins(2412, avg=-101.0, peak=-91.0)),
+        (2, channel_bins(2412, avg=-102.0, peak=-92.0)
+            + channel_bins(2437, avg=-103.0, peak=-93.0)),
+        (3, channel_bins(2437, avg=-104.0, peak=-94.0)),
+        (4, []),
+    ]]
+    freqs, grid = plot.watch_grid(frames)
+    ch1 = [b[0] for b in channel_bins(2412)]
+    ch6 = [b[0] for b in channel_bins(2437)]
+    assert list(freqs) == ch1 + ch6
+    assert grid.shape == (4, 112)
+    expected = np.full((4, 112), np.nan)
+    expected[0, :56], expected[1, :56], expected[1, 56:], expected[2, 56:] = -91, -92, -93, -94
+    np.testing.assert_array_equal(grid, expected)
+    _, avg = plot.watch_grid(frames, "avg")
+    assert avg[1, 0] == -102.0 and avg[2, 100] == -104.0
+
+
+def test_session_average_is_a_power_mean_weighted_by_samples(plot):
+    # 2412 MHz: -100 dBm over 1 sample, then -90 dBm over 3; 2413 only in frame 2
+    frames = [plot.parse_stream("w", frame_line(n, bins)).frames[0] for n, bins in [
+        (1, [[2412.0, -100.0, -95.0, 0.0, 1]]),
+        (2, [[2412.0, -90.0, -97.0, 0.0, 3], [2413.0, -80.0, -75.0, 0.0, 2]]),
+    ]]
+    freqs, avg, peak = plot.watch_traces(frames)
+    assert list(freqs) == [2412.0, 2413.0]
+    assert avg[0] == pytest.approx(10 * math.log10((1e-10 + 3 * 1e-9) / 4))   # not -95, not -92.5
+    assert avg[1] == pytest.approx(-80.0)
+    assert list(peak) == [-95.0, -75.0]
