@@ -2,11 +2,12 @@
 /* The watch's terminal view. A line runs once per frame on the router, whose
  * 24Kc has no FPU: the cells come from integer arithmetic on the bins'
  * frequencies, and the only double operations are a comparison per bin and
- * three per cell. */
+ * cell it touches, and three per cell. */
 #include <cstdint>
 #include <cstring>
 
 #include "report/spectrogram.h"
+#include "spectral/spectrum_record.h"
 #include "rfpeek_limits.h"
 
 constexpr int level_count = 8;
@@ -64,6 +65,7 @@ constexpr int header_buffer_size = spectrogram_label_width + max_terminal_column
 				   spectrogram_label_width + level_count * legend_item_size + 1;
 
 constexpr int64_t hz_per_mhz = 1000000;
+constexpr int64_t half_bin_hz = bin_width_hz / 2;
 /* Ruler steps: the first that puts labels 8 cells apart ("5180" and a gap). */
 static const int tick_steps_mhz[] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
 constexpr int min_tick_cells = 8;
@@ -85,13 +87,9 @@ static cell_map map_of(const spectrogram_view &view)
 		columns = max_terminal_columns;
 	cell_map m;
 	m.cells = columns - spectrogram_label_width;
-	m.low_hz = view.low_hz < view.high_hz ? view.low_hz : view.high_hz;
-	m.high_hz = view.low_hz < view.high_hz ? view.high_hz : view.low_hz;
-	if (m.low_hz == m.high_hz) {
-		/* A frame of one bin frequency: a megahertz around it. */
-		m.low_hz -= hz_per_mhz / 2;
-		m.high_hz += hz_per_mhz / 2;
-	}
+	/* the span runs from the lowest bin's lower edge to the highest's upper one */
+	m.low_hz = (view.low_hz < view.high_hz ? view.low_hz : view.high_hz) - half_bin_hz;
+	m.high_hz = (view.low_hz < view.high_hz ? view.high_hz : view.low_hz) + half_bin_hz;
 	m.span_hz = m.high_hz - m.low_hz;
 	return m;
 }
@@ -224,26 +222,18 @@ int print_spectrogram_line(FILE *out, const spectrogram_view &view, const char *
 	for (int c = 0; c < m.cells; c++)
 		best[c] = -1;
 
-	/* The bins rise in frequency: walk the cells along with them, bin i in
-	 * cell c while (f - low) * cells < (c + 1) * span, without dividing. */
-	int c = 0;
-	int64_t next_edge = m.span_hz;
+	/* A bin is as wide as the FFT's resolution: it shows in every cell its
+	 * width touches, so that cells finer than the bins leave no gaps
+	 * inside a channel. */
 	for (int i = 0; i < count; i++) {
 		int64_t f = bins[i].freq_hz;
 		if (f < m.low_hz || f > m.high_hz)
 			continue;
-		int64_t at = (f - m.low_hz) * m.cells;
-		if (at < next_edge - m.span_hz) {
-			/* out of order: find the cell afresh */
-			c = cell_of(m, f);
-			next_edge = (c + 1) * m.span_hz;
-		}
-		while (at >= next_edge && c < m.cells - 1) {
-			c++;
-			next_edge += m.span_hz;
-		}
-		if (best[c] < 0 || bins[i].max > bins[best[c]].max)
-			best[c] = i;
+		int64_t from = f - half_bin_hz < m.low_hz ? m.low_hz : f - half_bin_hz;
+		int64_t to = f + half_bin_hz - 1 > m.high_hz ? m.high_hz : f + half_bin_hz - 1;
+		for (int c = cell_of(m, from), last = cell_of(m, to); c <= last; c++)
+			if (best[c] < 0 || bins[i].max > bins[best[c]].max)
+				best[c] = i;
 	}
 	return write_line(out, label, bins, best, m.cells, view.colours);
 }

@@ -43,12 +43,22 @@ frame_bin bin(int64_t freq_hz, double max)
 	return frame_bin{freq_hz, max - 3, max, 1, 0};
 }
 
-/* A 56-bin channel at 2412 MHz, 312.5 kHz apart, at the given max. */
-std::vector<frame_bin> channel_bins(double max)
+/* The 56 bins of an HT20 sample, 312.5 kHz apart from 28 bins below the
+ * centre, at the given max. */
+std::vector<frame_bin> channel_bins(double max, int64_t center_mhz = 2412)
 {
 	std::vector<frame_bin> bins;
 	for (int k = 0; k < 56; k++)
-		bins.push_back(bin(2403250000 + k * 312500, max));
+		bins.push_back(bin(center_mhz * mhz - 8750000 + k * 312500, max));
+	return bins;
+}
+
+/* n bins from first_hz on, one FFT bin apart. */
+std::vector<frame_bin> grid_bins(int64_t first_hz, int n, double max)
+{
+	std::vector<frame_bin> bins;
+	for (int k = 0; k < n; k++)
+		bins.push_back(bin(first_hz + k * 312500, max));
 	return bins;
 }
 
@@ -91,12 +101,13 @@ TEST(SpectrogramLine, FillsTheTerminalWidthInEveryColourMode)
 }
 
 /* The line buffer's worst case: the widest line, each cell a new escape
- * (black text, then the default back). Wider terminals get the widest. */
+ * (black text, then the default back). Wider terminals get the widest; as
+ * many bins as cells, each exactly one cell wide. */
 TEST(SpectrogramLine, WidestLineEveryCellItsOwnColour)
 {
-	std::vector<frame_bin> bins;
-	for (int k = 0; k < max_terminal_columns - 9; k++)
-		bins.push_back(bin(2400 * mhz + k * mhz, k % 2 ? -45 : -30));
+	std::vector<frame_bin> bins = grid_bins(2400 * mhz, max_terminal_columns - 9, 0);
+	for (size_t k = 0; k < bins.size(); k++)
+		bins[k].max = k % 2 ? -45 : -30;
 	spectrogram_view view = {max_terminal_columns + 100, colours_256, bins.front().freq_hz,
 				 bins.back().freq_hz};
 	std::string text = line(view, "", bins);
@@ -113,58 +124,83 @@ TEST(SpectrogramLine, OneBinCarrierShowsItsLevelInItsCell)
 	std::vector<frame_bin> bins = channel_bins(-105);
 	bins[20].max = -60;
 	spectrogram_view view = {80, colours_none, bins.front().freq_hz, bins.back().freq_hz};
-	std::string text = line(view, "", bins);
-	ASSERT_EQ(81u, text.size());
-	EXPECT_EQ(std::string(9, ' '), text.substr(0, 9));
-	/* 71 cells over 55 bin steps: bin 20 in cell 20 * 71 / 55 = 25, every
-	 * bin in a cell of its own, 15 cells blank */
-	EXPECT_EQ('*', text[9 + 25]);
-	EXPECT_EQ(1, std::count(text.begin(), text.end(), '*'));
-	EXPECT_EQ(55, std::count(text.begin(), text.end(), '.'));
-	EXPECT_EQ(9 + 15, std::count(text.begin(), text.end(), ' '));
-	EXPECT_EQ('.', text[9]);
-	EXPECT_EQ('.', text[79]);
+	/* 71 cells over the 56 bins' 17.5 MHz: bin k touches cells 71k/56 to
+	 * 71(k+1)/56, bin 20 cells 25.4 to 26.6, over bins 19 and 21 in both */
+	EXPECT_EQ(std::string(9, ' ') + std::string(25, '.') + "**" + std::string(44, '.') + "\n",
+		  line(view, "", bins));
 }
 
-/* 16 one-MHz cells, a bin at the start of each: both sides of every bound. */
+/* 16 bins on 16 cells, one each: both sides of every bound. */
 TEST(SpectrogramLine, LevelsAreTenDecibelsApartBoundsGoingUp)
 {
 	const double max[16] = {-150, -100.01, -100, -90.01, -90, -80.01, -80, -70.01,
 				-70, -60.01, -60, -50.01, -50, -40.01, -40, 20};
-	std::vector<frame_bin> bins;
+	std::vector<frame_bin> bins = grid_bins(2403250000, 16, 0);
 	for (int k = 0; k < 16; k++)
-		bins.push_back(bin(2400 * mhz + k * mhz, max[k]));
-	spectrogram_view view = {25, colours_none, 2400 * mhz, 2416 * mhz};
+		bins[k].max = max[k];
+	spectrogram_view view = {25, colours_none, bins.front().freq_hz, bins.back().freq_hz};
 	EXPECT_EQ("ch1      ..::--==++**##@@\n", line(view, "ch1", bins));
 }
 
+/* 8 bins on 10 cells: a bin is 1.25 cells wide, bin k touches cells 1.25k
+ * to 1.25(k + 1), its upper edge not included. */
 TEST(SpectrogramLine, CellShowsItsHighestMaxIgnoringBinsOutsideTheSpan)
 {
-	spectrogram_view view = {19, colours_none, 2400 * mhz, 2410 * mhz};
+	std::vector<frame_bin> grid = grid_bins(2403250000 - 312500, 10, 0);
+	spectrogram_view view = {19, colours_none, grid[1].freq_hz, grid[8].freq_hz};
 	const std::vector<frame_bin> bins = {
-		bin(2399 * mhz, -30),              /* below the span */
-		bin(2400 * mhz, -105),
-		bin(2400 * mhz + 500000, -60),     /* cell 0's highest */
-		bin(2401 * mhz - 1, -65),
-		bin(2401 * mhz, -100),             /* cell 1 from its first hertz */
-		bin(2402 * mhz + 300000, -85),
-		bin(2410 * mhz, -75),              /* the span's top: the last cell */
-		bin(2410 * mhz + 500000, -30),     /* above */
+		bin(grid[0].freq_hz, -30),    /* a bin below the span */
+		bin(grid[1].freq_hz, -105),   /* cells 0 and 1 */
+		bin(grid[2].freq_hz, -60),    /* 1 and 2, the higher in both */
+		bin(grid[3].freq_hz, -95),    /* 2 and 3 */
+		bin(grid[4].freq_hz, -85),    /* 3 and 4: ends where cell 5 starts */
+		/* none for cell 5 alone: blank */
+		bin(grid[6].freq_hz, -65),    /* 6 and 7 */
+		bin(grid[7].freq_hz, -45),    /* 7 and 8 */
+		bin(grid[8].freq_hz, -100),   /* 8 and 9, the top one */
+		bin(grid[9].freq_hz, -30),    /* above */
 	};
-	EXPECT_EQ("12345678 *:-      =\n", line(view, "123456789", bins));
-	/* out of order, each bin still finds its cell */
-	EXPECT_EQ("12345678 *:-      =\n",
+	EXPECT_EQ("12345678 .**-- +##:\n", line(view, "123456789", bins));
+	/* out of order, each bin still finds its cells */
+	EXPECT_EQ("12345678 .**-- +##:\n",
 		  line(view, "123456789", std::vector<frame_bin>(bins.rbegin(), bins.rend())));
 }
 
+/* Cells finer than the bins: a channel fills its cells from its first bin to
+ * its last; a gap between channels stays blank. */
+TEST(SpectrogramLine, ChannelHasNoBlankCellsTheGapBetweenChannelsHas)
+{
+	const std::vector<frame_bin> ch1 = channel_bins(-95, 2412);
+	for (int columns : {80, 132, max_terminal_columns}) {
+		spectrogram_view view = {columns, colours_none, ch1.front().freq_hz, ch1.back().freq_hz};
+		EXPECT_EQ(std::string(9, ' ') + std::string(size_t(columns - 9), ':') + "\n",
+			  line(view, "", ch1))
+			<< columns << " columns";
+	}
+
+	std::vector<frame_bin> both = ch1;
+	const std::vector<frame_bin> ch11 = channel_bins(-75, 2462);
+	both.insert(both.end(), ch11.begin(), ch11.end());
+	spectrogram_view view = {80, colours_none, both.front().freq_hz, both.back().freq_hz};
+	/* 71 cells over 2403.09375 to 2470.59375 MHz, 0.95 MHz each: channel 1
+	 * up to 17.5 MHz in, cells 0 to 18; channel 11 from 50 MHz in, cells
+	 * 52 to 70; the 10 MHz ticks at the round MHz's cell */
+	EXPECT_EQ("     MHz        2410      2420       2430      2440       2450      2460",
+		  lines_of(header(view))[0]);
+	EXPECT_EQ(std::string(9, ' ') + std::string(19, ':') + std::string(33, ' ') +
+			  std::string(19, '=') + "\n",
+		  line(view, "", both));
+}
+
+/* 10 bins on 10 cells, one each, two of them missing. */
 TEST(SpectrogramLine, ColoursChangeOnlyWithTheLevelAndResetBeforeBlanks)
 {
-	const std::vector<frame_bin> bins = {
-		bin(2400 * mhz, -105), bin(2401 * mhz, -101),                        /* 0 0 */
-		bin(2403 * mhz, -75), bin(2404 * mhz, -55), bin(2405 * mhz, -52),   /* 3 5 5 */
-		bin(2406 * mhz, -45), bin(2407 * mhz, -30), bin(2410 * mhz, -95),   /* 6 7 . 1 */
-	};
-	spectrogram_view view = {19, colours_8, 2400 * mhz, 2410 * mhz};
+	const std::vector<frame_bin> grid = grid_bins(2403250000, 10, 0);
+	const double max[10] = {-105, -101, 0, -75, -55, -52, -45, -30, 0, -95};
+	std::vector<frame_bin> bins;
+	for (int k : {0, 1, 3, 4, 5, 6, 7, 9})   /* 0 0 . 3 5 5 6 7 . 1 */
+		bins.push_back(bin(grid[k].freq_hz, max[k]));
+	spectrogram_view view = {19, colours_8, grid.front().freq_hz, grid.back().freq_hz};
 	/* black text on yellow and white: the next plain level sets it back */
 	EXPECT_EQ("t        \x1b[44m..\x1b[0m \x1b[30;43m=\x1b[39;41m**\x1b[30;47m#\x1b[30;47m@"
 		  "\x1b[0m \x1b[46m:\x1b[0m\n",
@@ -179,14 +215,16 @@ TEST(SpectrogramLine, ColoursChangeOnlyWithTheLevelAndResetBeforeBlanks)
 
 TEST(SpectrogramHeader, RulerAndLegend)
 {
-	spectrogram_view view = {80, colours_none, 2402 * mhz, 2422 * mhz};
-	/* 71 cells over 20 MHz: 5 MHz ticks, 17.75 cells apart */
-	EXPECT_EQ("     MHz           2405              2410              2415             2420\n"
+	const std::vector<frame_bin> ch1 = channel_bins(-70);
+	spectrogram_view view = {80, colours_none, ch1.front().freq_hz, ch1.back().freq_hz};
+	/* 71 cells over 2403.09375 to 2420.59375 MHz: 2 MHz ticks, 8.1 cells
+	 * apart, 2404 in cell 3.7; 2420 in cell 68.6 would run past the end */
+	EXPECT_EQ("     MHz    2404    2406    2408     2410    2412    2414    2416    2418\n"
 		  "     dBm . <-100 : -100 - -90 = -80 + -70 * -60 # -50 @ -40\n",
 		  header(view));
 
 	view.colours = colours_8;
-	EXPECT_EQ("     MHz           2405              2410              2415             2420\n"
+	EXPECT_EQ("     MHz    2404    2406    2408     2410    2412    2414    2416    2418\n"
 		  "     dBm \x1b[44m.\x1b[0m <-100 \x1b[46m:\x1b[0m -100 \x1b[42m-\x1b[0m -90 "
 		  "\x1b[30;43m=\x1b[0m -80 \x1b[45m+\x1b[0m -70 \x1b[41m*\x1b[0m -60 "
 		  "\x1b[30;47m#\x1b[0m -50 \x1b[30;47m@\x1b[0m -40\n",
@@ -198,12 +236,12 @@ TEST(SpectrogramHeader, RulerAndLegend)
 	EXPECT_EQ("     MHz \n     dBm . <-100\n", header(view));
 }
 
-/* One bin frequency: a megahertz around it. */
-TEST(SpectrogramHeader, ZeroSpanIsOneMegahertzAroundIt)
+/* One bin frequency: the span is that bin's width, the bin in every cell. */
+TEST(SpectrogramHeader, OneBinFrequencySpansItsBin)
 {
 	spectrogram_view view = {80, colours_none, 2412 * mhz, 2412 * mhz};
 	EXPECT_EQ("     MHz " + std::string(35, ' ') + "2412", lines_of(header(view))[0]);
-	EXPECT_EQ(std::string(9 + 35, ' ') + "+" + std::string(35, ' ') + "\n",
+	EXPECT_EQ(std::string(9, ' ') + std::string(71, '+') + "\n",
 		  line(view, "", {bin(2412 * mhz, -70)}));
 }
 
