@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-2.0-only
+#include "report/decibels.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+/* The tables are made by the compiler, so nothing is computed at run time
+ * but a lookup and a few products. */
+
+constexpr double series_exp(double x)
+{
+	double sum = 1, term = 1;
+	for (int k = 1; k < 40; k++) {
+		term *= x / k;
+		sum += term;
+	}
+	return sum;
+}
+
+/* ln(1 + x) = 2 atanh(x / (2 + x)), for 0 <= x <= 1 */
+constexpr double series_ln1p(double x)
+{
+	double y = x / (2 + x), y2 = y * y, term = y, sum = 0;
+	for (int k = 0; k < 40; k++) {
+		sum += term / (2 * k + 1);
+		term *= y2;
+	}
+	return 2 * sum;
+}
+
+constexpr double ln10 = 2.30258509299404568402;
+constexpr double db_per_ln = 10 / ln10;               /* 10 log10(e) */
+constexpr double db_per_octave = 3.01029995663981195214;
+
+/* 10^(r/10) for r 0..9, and 10^k for whole k near zero */
+constexpr int decades = 60;
+struct pow10_tables {
+	double tenth[10];
+	double decade[2 * decades + 1];
+};
+
+constexpr pow10_tables make_pow10()
+{
+	pow10_tables t = {};
+	for (int r = 0; r < 10; r++)
+		t.tenth[r] = series_exp(r * ln10 / 10);
+	t.decade[decades] = 1;
+	for (int k = 1; k <= decades; k++) {
+		t.decade[decades + k] = t.decade[decades + k - 1] * 10;
+		t.decade[decades - k] = t.decade[decades - k + 1] / 10;
+	}
+	return t;
+}
+
+static constexpr pow10_tables powers_of_ten = make_pow10();
+
+double from_tenths_db(int tenths)
+{
+	int k = tenths >= 0 ? tenths / 10 : -((9 - tenths) / 10);   /* floor */
+	int r = tenths - 10 * k;
+	if (k < -decades || k > decades)
+		return pow(10.0, tenths / 10.0);
+	return powers_of_ten.decade[decades + k] * powers_of_ten.tenth[r];
+}
+
+/* Decibels in fixed point, 32 fractional bits: integers only, a few
+ * 32 x 32 bit products. 10 log10(1 + i/64) and 2^32 / (1 + i/64) for the
+ * mantissa's first six bits. */
+constexpr int steps = 64;
+constexpr double q32 = 4294967296.0;
+struct log_tables {
+	int64_t db[steps];
+	uint32_t inverse[steps];
+};
+
+constexpr log_tables make_log()
+{
+	log_tables t = {};
+	for (int i = 0; i < steps; i++) {
+		t.db[i] = int64_t(db_per_ln * series_ln1p(double(i) / steps) * q32 + 0.5);
+		t.inverse[i] = uint32_t(q32 / (1 + double(i) / steps) - 0.5);
+	}
+	return t;
+}
+
+static constexpr log_tables logs = make_log();
+static_assert(db_octave_q32 == int64_t(db_per_octave * q32 + 0.5), "10 log10(2) in 2^-32 dB");
+constexpr uint64_t db_per_ln_q32 = uint64_t(db_per_ln * q32 + 0.5);
+
+static uint32_t mul_q32(uint32_t a, uint32_t b)
+{
+	return uint32_t((uint64_t(a) * b) >> 32);
+}
+
+int64_t db_q32(uint64_t v)
+{
+	int n = 63 - __builtin_clzll(v);
+	uint64_t x = v << (63 - n);   /* 1.xxx in units of 2^-63 */
+	int i = int(x >> 57) & (steps - 1);
+	/* x = (1 + i/64)(1 + t), t < 1/64 */
+	uint32_t rest = uint32_t((x & ((uint64_t(1) << 57) - 1)) >> 31);
+	uint32_t t = mul_q32(rest, logs.inverse[i]);
+	uint32_t t2 = mul_q32(t, t), t3 = mul_q32(t2, t), t4 = mul_q32(t3, t);
+	/* ln(1 + t) to t^4: the next term is below 2e-10 */
+	int64_t ln1p = int64_t(t) - t2 / 2 + t3 / 3 - t4 / 4;
+	return n * db_octave_q32 + logs.db[i] + int64_t((uint64_t(ln1p) * db_per_ln_q32) >> 32);
+}
+
+double db_of(double x)
+{
+	uint64_t bits;
+	memcpy(&bits, &x, sizeof(bits));
+	int biased = int(bits >> 52) & 0x7ff;
+	if (biased == 0 || biased == 0x7ff || x < 0)
+		return 10 * log10(x);
+	uint64_t mantissa = (bits & ((uint64_t(1) << 52) - 1)) | uint64_t(1) << 52;
+	return db_from_q32(db_q32(mantissa) + (biased - 1023 - 52) * db_octave_q32);
+}
+
+double db_from_q32(int64_t db)
+{
+	return double(db) * (1 / q32);
+}
