@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-only
 #include "cli/options.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -96,13 +95,22 @@ static int open_output(const char *path)
 	return options_continue;
 }
 
-/* A whole number from min to max, or false. */
+/* A whole number from min to max (decimal digits, a leading '-'), or false. */
 static bool parse_number(const char *arg, long min, long max, int *out)
 {
-	char *end;
-	errno = 0;
-	long v = strtol(arg, &end, 10);
-	if (errno || end == arg || *end || v < min || v > max)
+	bool negative = *arg == '-';
+	long long v = 0;
+	const char *p = arg + negative;
+
+	if (!*p)
+		return false;
+	for (; *p; p++) {
+		if (*p < '0' || *p > '9' || v > max - min)
+			return false;
+		v = v * 10 + (*p - '0');
+	}
+	v = negative ? -v : v;
+	if (v < min || v > max)
 		return false;
 	*out = int(v);
 	return true;

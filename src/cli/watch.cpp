@@ -33,9 +33,11 @@ static void frame_times(char *clock, size_t clock_size, char *iso, size_t iso_si
 	tm t;
 
 	clock_gettime(CLOCK_REALTIME, &now);
-	strftime(clock, clock_size, "%H:%M:%S", localtime_r(&now.tv_sec, &t));
-	size_t n = strftime(iso, iso_size, "%Y-%m-%dT%H:%M:%S", gmtime_r(&now.tv_sec, &t));
-	snprintf(iso + n, iso_size - n, ".%03ldZ", now.tv_nsec / 1000000);
+	localtime_r(&now.tv_sec, &t);
+	snprintf(clock, clock_size, "%02d:%02d:%02d", t.tm_hour, t.tm_min, t.tm_sec);
+	gmtime_r(&now.tv_sec, &t);
+	snprintf(iso, iso_size, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", t.tm_year + 1900, t.tm_mon + 1,
+		 t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, int(now.tv_nsec / 1000000));
 }
 
 /* A closed output (a pipe's reader gone) ends the watch quietly. */
@@ -52,7 +54,7 @@ static int output_failed(watch_run *w)
 /* Closes the frame and prints it; -1 once the output failed. */
 static int end_frame(watch_run *w)
 {
-	char clock[16], iso[40];
+	char clock[16], iso[80];
 	int r;
 
 	close_frame(&stats, &frame);

@@ -58,10 +58,13 @@ static constexpr pow10_tables powers_of_ten = make_pow10();
 double from_tenths_db(int tenths)
 {
 	int k = tenths >= 0 ? tenths / 10 : -((9 - tenths) / 10);   /* floor */
-	int r = tenths - 10 * k;
-	if (k < -decades || k > decades)
-		return pow(10.0, tenths / 10.0);
-	return powers_of_ten.decade[decades + k] * powers_of_ten.tenth[r];
+	double v = powers_of_ten.tenth[tenths - 10 * k];
+	/* beyond the table (no bin comes near): a decade block at a time */
+	for (; k > decades; k -= decades)
+		v *= powers_of_ten.decade[2 * decades];
+	for (; k < -decades; k += decades)
+		v *= powers_of_ten.decade[0];
+	return v * powers_of_ten.decade[decades + k];
 }
 
 /* Decibels in fixed point, 32 fractional bits: integers only, a few
