@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "spectral/spectrum_record.h"
 
@@ -22,6 +24,15 @@ std::string capture_report(Print print)
 	std::string s(text, len);
 	free(text);
 	return s;
+}
+
+inline std::vector<std::string> lines_of(const std::string &text)
+{
+	std::vector<std::string> lines;
+	std::istringstream in(text);
+	for (std::string line; std::getline(in, line);)
+		lines.push_back(line);
+	return lines;
 }
 
 inline spectrum_record make_record(int center_khz, int rssi, int noise, int num_bins, double power)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "report/report.h"
+#include "report_capture.h"
 #include "spectral/decode.h"
 #include "spectral/edges.h"
 #include "temp_dir.h"
@@ -215,14 +216,9 @@ std::string current_channel_report(const std::string &path, bool json)
 	fclose(in);
 	int count = decode_stream(relay, len, records);
 	complete_current_channel(records, count);
-	char *text = nullptr;
-	size_t size = 0;
-	FILE *out = open_memstream(&text, &size);
-	json ? print_json_report(out, records, count) : print_text_report(out, records, count);
-	fclose(out);
-	std::string s(text, size);
-	free(text);
-	return s;
+	return capture_report([&](FILE *out) {
+		json ? print_json_report(out, records, count) : print_text_report(out, records, count);
+	});
 }
 
 /* Every relay-stream seed read back through --from: the report it would

@@ -29,15 +29,6 @@ std::string visible(const std::string &s)
 	return out;
 }
 
-std::vector<std::string> lines_of(const std::string &text)
-{
-	std::vector<std::string> lines;
-	std::istringstream in(text);
-	for (std::string line; std::getline(in, line);)
-		lines.push_back(line);
-	return lines;
-}
-
 frame_bin bin(int64_t freq_hz, double max)
 {
 	return frame_bin{freq_hz, max - 3, max, 1, 0};

@@ -10,15 +10,6 @@
 
 namespace {
 
-std::vector<std::string> lines_of(const std::string &text)
-{
-	std::vector<std::string> lines;
-	std::istringstream in(text);
-	for (std::string line; std::getline(in, line);)
-		lines.push_back(line);
-	return lines;
-}
-
 TEST(TextReport, NoRecordsIsOneEmptyLine)
 {
 	EXPECT_EQ("\n", capture_report([](FILE *f) { print_text_report(f, nullptr, 0); }));
