@@ -91,17 +91,6 @@ static void keep_max(stats_bin *b, uint64_t lin, const sample_part &pt, uint8_t 
 	b->max_value = value;
 }
 
-/* Within a unit of the kept maximum the rounded values cannot tell:
- * the exact powers do (the same sample's bytes give the same power). */
-static bool louder(const stats_bin &b, const sample_part &pt, uint8_t value)
-{
-	if (b.max_sum_sq == pt.sum_sq && b.max_rssi == pt.rssi && b.max_noise == pt.noise &&
-	    b.max_exp == pt.max_exp && b.max_value == value)
-		return false;
-	return bin_power(value, pt.max_exp, pt.rssi, pt.noise, pt.sum_sq) > max_power(b);
-}
-
-/* Rounded, so that the small parts' errors do not all lean one way. */
 static uint64_t shift_down(uint64_t v, int by)
 {
 	if (by == 0)
@@ -152,8 +141,8 @@ static void add_part(band_stats *s, stats_channel *ch, const spectrum_record &r,
 		uint32_t sq = flat ? 1 : m * m;
 		uint64_t lin = (uint64_t(mantissa) * sq + half) >> down;
 		b.lin_sum += lin;
-		if (first_sample || lin > b.max_lin + 1 ||
-		    (lin + 1 >= b.max_lin && louder(b, pt, bytes[k])))
+		/* ties within the rounding (2^-26) keep the first */
+		if (first_sample || lin > b.max_lin)
 			keep_max(&b, lin, pt, bytes[k]);
 		if (sq >= t.over_from ||
 		    (sq > t.under_to &&

@@ -67,7 +67,8 @@ static bool write_bins(FILE *out, const band_frame &f)
 	bool ok = make_bin_element(&e);
 	for (int i = 0; ok && i < f.bin_count; i++) {
 		const frame_bin &b = f.bins[i];
-		json_object_set_int64(e.freq, b.freq_hz / 100);   /* bins lie on 500 Hz steps */
+		/* bins lie on 500 Hz steps; unsigned: no signed 64-bit division routine */
+		json_object_set_int64(e.freq, int64_t(uint64_t(b.freq_hz) / 100));
 		json_object_set_double(e.avg, b.avg);
 		json_object_set_double(e.max, b.max);
 		json_object_set_double(e.duty, duty_percent(b.over, b.samples));

@@ -97,8 +97,10 @@ static cell_map map_of(const spectrogram_view &view)
 /* The cell of a frequency within the span; the top one is in the last. */
 static int cell_of(const cell_map &m, int64_t freq_hz)
 {
-	int64_t c = (freq_hz - m.low_hz) * m.cells / m.span_hz;
-	return c < m.cells ? int(c) : m.cells - 1;
+	/* unsigned: the offset is never negative, and libgcc's signed 64-bit
+	 * division would be one more routine in the binary */
+	uint64_t c = uint64_t(freq_hz - m.low_hz) * uint64_t(m.cells) / uint64_t(m.span_hz);
+	return c < uint64_t(m.cells) ? int(c) : m.cells - 1;
 }
 
 /* Three comparisons: level k has the k lowest floors at or below dbm. */
@@ -254,13 +256,15 @@ static int put_ruler(char *p, const cell_map &m)
 	int used = 0;        /* cells written */
 	while (next_cell < m.cells) {
 		/* the first tick in next_cell or after it */
-		int64_t from_hz = m.low_hz + (next_cell * m.span_hz + m.cells - 1) / m.cells;
-		int64_t tick_hz = (from_hz + step_hz - 1) / step_hz * step_hz;
+		int64_t from_hz = m.low_hz + int64_t((uint64_t(next_cell) * uint64_t(m.span_hz) +
+						      uint64_t(m.cells) - 1) / uint64_t(m.cells));
+		int64_t tick_hz = int64_t((uint64_t(from_hz) + uint64_t(step_hz) - 1) / uint64_t(step_hz) *
+					  uint64_t(step_hz));
 		if (tick_hz > m.high_hz)
 			break;
 		int cell = cell_of(m, tick_hz);
 		char text[24];
-		int len = put_int(text, tick_hz / hz_per_mhz);
+		int len = put_int(text, int64_t(uint64_t(tick_hz) / uint64_t(hz_per_mhz)));
 		if (cell + len > m.cells)
 			break;
 		while (used < cell)
