@@ -74,6 +74,7 @@ echo $(( $(uptime_cs) - t0 )) >range.cs
 run rangejson rfpeek -F 2412-2462 -j
 run all rfpeek -F all -o all.json
 run none rfpeek -F 900 -F 3000-3010
+run watch rfpeek -w --frames 2 -F 2412-2462 -j
 # the request with a duration refused, the one without it taken
 run dwell env REFUSE_LOG=$PWD/dwell.log REFUSE_VIA=mon0 LD_PRELOAD=/tmp/refuse.so rfpeek -F 2412-2462
 # mon0 itself cannot scan: one request without the duration, then the warning
@@ -107,6 +108,23 @@ echo $? >int.rc
 echo $(( $(uptime_cs) - t0 )) >int.cs
 cat $A/spectral_scan_ctl >int.ctl
 cat $A/spectral_scan0 | wc -c | tr -d ' ' >int.relay
+# SIGINT in a watch's scan: the scan aborted, what it had shown
+K=/sys/kernel/debug/rfpeek_bench/phy0
+echo 1 >$K/reset
+rfpeek -w -F all -j >watch_int.out 2>watch_int.err &
+pid=$!
+wait_scanning
+usleep 300000
+t0=$(uptime_cs)
+kill -INT $pid
+wait $pid
+echo $? >watch_int.rc
+echo $(( $(uptime_cs) - t0 )) >watch_int.cs
+grep '^scanning' $K/counters >watch_int.scanning
+cat $K/events >watch_int.events
+cat $A/spectral_scan_ctl >watch_int.ctl
+cat $A/spectral_count >watch_int.count
+cat $A/spectral_scan0 | wc -c | tr -d ' ' >watch_int.relay
 GUEST
 boot --radios 2 --out "$work/s" --script "$work/station.sh"
 
@@ -151,6 +169,53 @@ print(" ".join(map(str, plan)))
 PY
 }
 distinct() { tr ' ' '\n' | sort -nu | tr '\n' ' ' | sed 's/ $//'; }
+# -w -j's lines in short: "FRAME:R:BINS" per frame (R "+" with records,
+# "0" without; BINS the bins within 10 MHz of each CENTRE), "|", the
+# summary's channels (freq/width), then whatever breaks the format
+watch_json() { # FILE CENTRE...
+	python3 - "$@" <<'PY'
+import json, math, re, sys
+centres = [int(c) for c in sys.argv[2:]]
+frames, summary, bad, total = [], "-", [], 0
+lines = open(sys.argv[1], encoding="utf-8", errors="replace").read().split("\n")
+if lines.pop() != "":
+    bad.append("last line unended")
+for i, line in enumerate(lines, 1):
+    try:
+        d = json.loads(line)
+    except ValueError:
+        bad.append("line %d unparsable" % i)
+        continue
+    if summary != "-":
+        bad.append("line %d after the summary" % i)
+    if list(d) == ["summary"]:
+        ch = d["summary"]
+        summary = " ".join("%d/%d" % (c["freq"], c["width"]) for c in ch)
+        if any(list(c) != ["freq", "width", "records", "avg", "max", "duty"] for c in ch):
+            bad.append("summary keys")
+        elif sum(c["records"] for c in ch) != total:
+            bad.append("summary records %d, frames' %d" % (sum(c["records"] for c in ch), total))
+        continue
+    if list(d) != ["frame", "time", "records", "bins"]:
+        bad.append("line %d keys %s" % (i, list(d)))
+        continue
+    if not re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z", d["time"]):
+        bad.append("frame %d time %s" % (d["frame"], d["time"]))
+    b, r = d["bins"], d["records"]
+    total += r
+    if not all(len(x) == 5 and all(isinstance(v, (int, float)) and math.isfinite(v) for v in x) for x in b):
+        bad.append("frame %d: a bin not 5 numbers" % d["frame"])
+    elif any(not 1 <= x[4] <= r or x[1] > x[2] or not 0 <= x[3] <= 100 for x in b):
+        bad.append("frame %d: samples, avg > max or duty out of range" % d["frame"])
+    elif any(b[k][0] >= b[k + 1][0] for k in range(len(b) - 1)):
+        bad.append("frame %d: bins not rising" % d["frame"])
+    elif centres and any(all(abs(x[0] - c) > 10 for c in centres) for x in b):
+        bad.append("frame %d: bins outside the channels" % d["frame"])
+    cov = "/".join(str(sum(abs(x[0] - c) <= 10 for x in b)) for c in centres)
+    frames.append("%d:%s:%s" % (d["frame"], "+" if r > 0 else "0", cov))
+print(" ".join(frames + ["|", summary] + bad).rstrip())
+PY
+}
 
 expect "range: exit 0" 0 "$(cat "$f/range.rc")"
 expect "range: no warning" "" "$(cat "$f/range.err")"
@@ -184,6 +249,12 @@ expect_run_clean all "$f"
 expect "no channel near the requests: the message" "Error: no valid channels to scan" "$(cat "$f/none.err")"
 expect "no channel near the requests: exit 1" 1 "$(cat "$f/none.rc")"
 expect_run_clean none "$f"
+
+# a watch of the plan: every frame holds each planned channel's 56 bins
+expect "watch -F 2412-2462: 2 frames of the planned channels, the summary" \
+	"1:+:56/56/56 2:+:56/56/56 | 2412/20 2432/20 2452/20" "$(watch_json "$f/watch.out" 2412 2432 2452)"
+expect "watch -F: exit 0, nothing on stderr" 0: "$(cat "$f/watch.rc"):$(cat "$f/watch.err")"
+expect_run_clean watch "$f"
 
 # The MIPS guest's rfpeek is static: LD_PRELOAD does nothing there, so the
 # requests go unlogged, dwell is a plain run and mon0's own refusals alone
@@ -228,6 +299,22 @@ expect "SIGINT in the wait: relay left empty" 0 "$(cat "$f/int.relay")"
 cs=$(cat "$f/int.cs")
 if [ "$cs" -lt 100 ]; then ok "SIGINT ends the wait at once (${cs}0 ms)"
 else bad "SIGINT took ${cs}0 ms to end the run"; fi
+
+# the sweep of all channels takes seconds; the stop aborts it at once
+expect "watch -F, SIGINT in the scan: exit 0, nothing on stderr" 0: "$(cat "$f/watch_int.rc"):$(cat "$f/watch_int.err")"
+expect_match "watch -F, SIGINT in the scan: the frame so far, the summary" '^1:\+: \| 2412/20( [0-9]+/20)*$' \
+	"$(watch_json "$f/watch_int.out")"
+cs=$(cat "$f/watch_int.cs")
+if [ "$cs" -lt 100 ]; then ok "watch -F, SIGINT in the scan: ended ${cs}0 ms after it"
+else bad "watch -F, SIGINT in the scan: ended ${cs}0 ms after it"; fi
+expect "watch -F, SIGINT in the scan: the kernel's scan over when rfpeek is" "scanning 0" "$(cat "$f/watch_int.scanning")"
+n=$(grep -c '^channel .*scanning=1' "$f/watch_int.events")
+m=$(echo $plan | wc -w)
+if [ "$n" -lt "$m" ]; then ok "watch -F, SIGINT in the scan: aborted after $n of $m channel changes"
+else bad "watch -F, SIGINT in the scan: $n channel changes for a plan of $m: not aborted"; fi
+expect "watch -F, SIGINT in the scan: the radio back on 2412" "channel freq=2412" \
+	"$(grep '^channel' "$f/watch_int.events" | tail -1 | cut -d' ' -f1-2)"
+expect_run_clean watch_int "$f"
 expect_clean "after all runs" "$work/s"
 
 a=$work/a/files

@@ -28,6 +28,35 @@ wait $pid
 echo $? >term.rc
 echo $(( $(uptime_cs) - t0 )) >term.cs
 cat $A/spectral_scan_ctl >term.ctl
+left() { # NAME: what the run left in phy0's files, as run keeps it
+	cat $A/spectral_scan_ctl >"$1.ctl"
+	cat $A/spectral_count >"$1.count"
+	cat $A/spectral_scan0 | wc -c | tr -d ' ' >"$1.relay"
+}
+# The watch: three frames as JSON lines, three in the plain form with the
+# stand-in's counters around them
+run watch_j rfpeek -w --frames 3 -j
+cat /sys/kernel/debug/rfpeek_bench/phy0/counters >watch.before
+run watch rfpeek -w --frames 3
+cat /sys/kernel/debug/rfpeek_bench/phy0/counters >watch.after
+# the idle phy1: empty frames
+A=/sys/kernel/debug/ieee80211/phy1/ath9k
+run watch_idle rfpeek -w --frames 3 -i wlan1 -j
+A=/sys/kernel/debug/ieee80211/phy0/ath9k
+# a stop 2 s into a 5 s frame
+rfpeek -w --interval 5000 -j >watch_int.out 2>watch_int.err &
+pid=$!
+sleep 2
+t0=$(uptime_cs)
+kill -INT $pid
+wait $pid
+echo $? >watch_int.rc
+echo $(( $(uptime_cs) - t0 )) >watch_int.cs
+left watch_int
+# a reader that leaves after the first frame (the guard: a watch that
+# never notices shows as 137)
+{ timeout -s KILL 30 rfpeek -w -j 2>watch_pipe.err; echo $? >watch_pipe.rc; } | head -1 >watch_pipe.out
+left watch_pipe
 GUEST
 boot --radios 2 --out "$work/r" --script "$work/guest.sh"
 guest_script "$work/nospectral.sh" <<'GUEST'
@@ -38,6 +67,7 @@ boot --no-spectral --out "$work/n" --script "$work/nospectral.sh"
 guest_script "$work/late.sh" <<'GUEST'
 run d0 rfpeek -d 0
 run d10 rfpeek -d 10 -j
+run watch_late rfpeek -w --frames 2 -j
 GUEST
 boot --sample-delay 30 --out "$work/l" --script "$work/late.sh"
 guest_script "$work/ht40.sh" <<'GUEST'
@@ -62,6 +92,67 @@ one_trigger() { # NAME FILE CENTRE BINS
 	expect "$1: $4 bins per record" $(($4 * h)) "$b"
 }
 f=$work/r/files
+
+# -w -j's lines in short: "FRAME:R:BINS" per frame (R "+" with records,
+# "0" without; BINS the bins within 10 MHz of each CENTRE), "|", the
+# summary's channels (freq/width), then whatever breaks the format
+watch_json() { # FILE CENTRE...
+	python3 - "$@" <<'PY'
+import json, math, re, sys
+centres = [int(c) for c in sys.argv[2:]]
+frames, summary, bad, total = [], "-", [], 0
+lines = open(sys.argv[1], encoding="utf-8", errors="replace").read().split("\n")
+if lines.pop() != "":
+    bad.append("last line unended")
+for i, line in enumerate(lines, 1):
+    try:
+        d = json.loads(line)
+    except ValueError:
+        bad.append("line %d unparsable" % i)
+        continue
+    if summary != "-":
+        bad.append("line %d after the summary" % i)
+    if list(d) == ["summary"]:
+        ch = d["summary"]
+        summary = " ".join("%d/%d" % (c["freq"], c["width"]) for c in ch)
+        if any(list(c) != ["freq", "width", "records", "avg", "max", "duty"] for c in ch):
+            bad.append("summary keys")
+        elif sum(c["records"] for c in ch) != total:
+            bad.append("summary records %d, frames' %d" % (sum(c["records"] for c in ch), total))
+        continue
+    if list(d) != ["frame", "time", "records", "bins"]:
+        bad.append("line %d keys %s" % (i, list(d)))
+        continue
+    if not re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z", d["time"]):
+        bad.append("frame %d time %s" % (d["frame"], d["time"]))
+    b, r = d["bins"], d["records"]
+    total += r
+    if not all(len(x) == 5 and all(isinstance(v, (int, float)) and math.isfinite(v) for v in x) for x in b):
+        bad.append("frame %d: a bin not 5 numbers" % d["frame"])
+    elif any(not 1 <= x[4] <= r or x[1] > x[2] or not 0 <= x[3] <= 100 for x in b):
+        bad.append("frame %d: samples, avg > max or duty out of range" % d["frame"])
+    elif any(b[k][0] >= b[k + 1][0] for k in range(len(b) - 1)):
+        bad.append("frame %d: bins not rising" % d["frame"])
+    elif centres and any(all(abs(x[0] - c) > 10 for c in centres) for x in b):
+        bad.append("frame %d: bins outside the channels" % d["frame"])
+    cov = "/".join(str(sum(abs(x[0] - c) <= 10 for x in b)) for c in centres)
+    frames.append("%d:%s:%s" % (d["frame"], "+" if r > 0 else "0", cov))
+print(" ".join(frames + ["|", summary] + bad).rstrip())
+PY
+}
+# The plain watch's lines as classes: M and D the header's two lines, F a
+# frame line (time label, cells) with a mark in it, f one without, _ the
+# blank line, T the table's head, FREQ/WIDTH a row of it, ? anything else
+watch_plain() { # FILE
+	LC_ALL=C awk '
+	/^     MHz / { printf "M "; next }
+	/^     dBm / { printf "D "; next }
+	/^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] [ .:=+*#@-]*$/ { printf(substr($0, 10) ~ /[^ ]/ ? "F " : "f "); next }
+	/^$/ { printf "_ "; next }
+	$0 == "   MHz  width  records     avg     max  duty %" { printf "T "; next }
+	/^ *[0-9]+ +[0-9]+ +[0-9]+ +-?[0-9]+\.[0-9] +-?[0-9]+\.[0-9] +[0-9]+\.[0-9]$/ { printf "%s/%s ", $1, $2; next }
+	{ printf "? " }' "$1" | sed 's/ $//'
+}
 
 # text: wlan0's channel, completed to 64 bins
 expect "text: exit 0" 0 "$(cat "$f/text.rc")"
@@ -118,6 +209,29 @@ expect "SIGTERM in the dwell: exit 0, nothing on stderr" 0: "$(cat "$f/term.rc")
 expect "SIGTERM in the dwell: disabled" disable "$(cat "$f/term.ctl")"
 cs=$(cat "$f/term.cs")
 if [ "$cs" -lt 1000 ]; then ok "SIGTERM cuts the 20 s dwell short (${cs}0 ms)"; else bad "SIGTERM did not cut the dwell short: ${cs}0 ms"; fi
+
+# the watch on 2412 MHz: every frame holds the channel's 56 bins
+expect "watch -j: 3 frames of 2412's bins, the summary" "1:+:56 2:+:56 3:+:56 | 2412/20" \
+	"$(watch_json "$f/watch_j.out" 2412)"
+expect "watch -j: exit 0, nothing on stderr" 0: "$(cat "$f/watch_j.rc"):$(cat "$f/watch_j.err")"
+expect "watch, plain: header, 3 frames, the table" "M D F F F _ T 2412/20" "$(watch_plain "$f/watch.out")"
+expect "watch, plain: no escape sequence when not a terminal" 0 "$(LC_ALL=C tr -dc '\033' <"$f/watch.out" | wc -c)"
+expect "watch, plain: exit 0, nothing on stderr" 0: "$(cat "$f/watch.rc"):$(cat "$f/watch.err")"
+s0=$(sed -n 's/^samples //p' "$f/watch.before")
+s1=$(sed -n 's/^samples //p' "$f/watch.after")
+if [ "$s1" -gt "$s0" ]; then ok "watch: the stand-in made samples ($((s1 - s0)))"; else bad "watch: no samples made ($s0 -> $s1)"; fi
+expect "watch: the relay was never full" "$(grep '^dropped' "$f/watch.before")" "$(grep '^dropped' "$f/watch.after")"
+expect "watch, idle phy1: 3 empty frames, an empty summary" "1:0: 2:0: 3:0: |" "$(watch_json "$f/watch_idle.out")"
+expect "watch, idle phy1: the warning once" "$no_samples" "$(cat "$f/watch_idle.err")"
+expect "watch, idle phy1: exit 0" 0 "$(cat "$f/watch_idle.rc")"
+expect "watch, SIGINT 2 s into a 5 s frame: that frame, the summary" "1:+:56 | 2412/20" \
+	"$(watch_json "$f/watch_int.out" 2412)"
+expect "watch, SIGINT: exit 0, nothing on stderr" 0: "$(cat "$f/watch_int.rc"):$(cat "$f/watch_int.err")"
+cs=$(cat "$f/watch_int.cs")
+if [ "$cs" -lt 100 ]; then ok "watch, SIGINT: ended ${cs}0 ms after it"; else bad "watch, SIGINT: ended ${cs}0 ms after it"; fi
+expect "watch | head -1: the first frame" "1:+:56 | -" "$(watch_json "$f/watch_pipe.out" 2412)"
+expect "watch | head -1: exit 0, nothing on stderr" 0: "$(cat "$f/watch_pipe.rc"):$(cat "$f/watch_pipe.err")"
+for run in watch_j watch watch_idle watch_int watch_pipe; do expect_run_clean $run "$f"; done
 expect_clean "after all runs" "$work/r"
 
 n=$work/n/files
@@ -132,7 +246,9 @@ one_trigger "late samples, -d 0" "$l/d0.out" 2412 64
 expect "late samples, -d 0: exit 0, nothing on stderr" 0: "$(cat "$l/d0.rc"):$(cat "$l/d0.err")"
 expect "late samples, -d 10 -j" "2412/-95 64.0 True True True" "$(json_summary "$l/d10.out")"
 expect "late samples, -d 10 -j: exit 0, nothing on stderr" 0: "$(cat "$l/d10.rc"):$(cat "$l/d10.err")"
-for run in d0 d10; do expect_run_clean $run "$l"; done
+expect "late samples, watch: records in both frames" "1:+:56 2:+:56 | 2412/20" "$(watch_json "$l/watch_late.out" 2412)"
+expect "late samples, watch: exit 0, nothing on stderr" 0: "$(cat "$l/watch_late.rc"):$(cat "$l/watch_late.err")"
+for run in d0 d10 watch_late; do expect_run_clean $run "$l"; done
 expect_clean "late samples: after all runs" "$work/l"
 
 # an HT40+ access point on 2412: 40 MHz records centred on 2422, as decoded

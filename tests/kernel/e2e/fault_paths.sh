@@ -342,6 +342,7 @@ run silent rfpeek -d 0
 run silent_j rfpeek -j
 run silent_all rfpeek -F 2412-2462
 cat /sys/kernel/debug/rfpeek_bench/phy0/counters >silent.counters
+run silent_w rfpeek -w --frames 2 -F 2412-2462
 GUEST
 boot --silent-radio --out "$work/c" --script "$work/silent.sh"
 boots=$((boots + 1))
@@ -607,6 +608,18 @@ done
 expect "silent radio: the empty text report" "" "$(val silent.out)"
 expect "silent radio: the empty JSON report" "0 0 True True" "$(json_summary "$f/silent_j.out")"
 expect "silent radio, -F: the empty text report" "" "$(val silent_all.out)"
+# a watch: each frame's scan and its frame find nothing, the warning comes once
+expect "silent radio, watch -F: the warning once" "$no_samples" "$(val silent_w.err)"
+expect "silent radio, watch -F: exit 0" 0 "$(val silent_w.rc)"
+expect "silent radio, watch -F: header, 2 blank frames, an empty table" "M D f f _ T" \
+	"$(LC_ALL=C awk '
+	/^     MHz / { printf "M "; next }
+	/^     dBm / { printf "D "; next }
+	/^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] [ .:=+*#@-]*$/ { printf(substr($0, 10) ~ /[^ ]/ ? "F " : "f "); next }
+	/^$/ { printf "_ "; next }
+	$0 == "   MHz  width  records     avg     max  duty %" { printf "T "; next }
+	{ printf "? " }' "$f/silent_w.out" | sed 's/ $//')"
+clean silent_w
 expect_clean "boot 3 at its end" "$work/c"
 
 f=$work/d/files
