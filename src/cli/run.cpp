@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <json-c/json.h>
+
 #include "cli/channel_plan.h"
 #include "cli/options.h"
 #include "cli/run_state.h"
@@ -165,6 +167,10 @@ int rfpeek_main(int argc, char **argv)
 	if (status != options_continue)
 		return status;
 	install_stop_handlers();
+	/* json-c's default string hash seeds itself from /dev/urandom, which
+	 * can stall for a second on a freshly booted machine; this one has no
+	 * seed, and the documents' key order does not depend on it */
+	json_global_set_string_hash(JSON_C_STR_HASH_PERLLIKE);
 	if (opts.from_path)
 		return run_recorded(opts);
 

@@ -317,7 +317,8 @@ int print_spectrogram_header(FILE *out, const spectrogram_view &view)
 {
 	const cell_map m = map_of(view);
 	char buf[header_buffer_size];
-	int n = put_ruler(buf, m);
+	/* a current-channel watch that has seen no bin yet has no span to label */
+	int n = view.high_hz > 0 ? put_ruler(buf, m) : put_text(buf, "     MHz \n");
 	n += put_legend(buf + n, spectrogram_label_width + m.cells, view.colours);
 	return write_out(out, buf, n);
 }

@@ -228,6 +228,14 @@ TEST(SpectrogramHeader, RulerAndLegend)
 }
 
 /* One bin frequency: the span is that bin's width, the bin in every cell. */
+/* A current-channel watch before its first bin (an idle radio): no span,
+ * no labels; not a "0" MHz. */
+TEST(SpectrogramHeader, NoSpanYetNoLabels)
+{
+	spectrogram_view view = {80, colours_none, 0, 0};
+	EXPECT_EQ("     MHz ", lines_of(header(view))[0]);
+}
+
 TEST(SpectrogramHeader, OneBinFrequencySpansItsBin)
 {
 	spectrogram_view view = {80, colours_none, 2412 * mhz, 2412 * mhz};

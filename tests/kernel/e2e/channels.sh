@@ -169,53 +169,6 @@ print(" ".join(map(str, plan)))
 PY
 }
 distinct() { tr ' ' '\n' | sort -nu | tr '\n' ' ' | sed 's/ $//'; }
-# -w -j's lines in short: "FRAME:R:BINS" per frame (R "+" with records,
-# "0" without; BINS the bins within 10 MHz of each CENTRE), "|", the
-# summary's channels (freq/width), then whatever breaks the format
-watch_json() { # FILE CENTRE...
-	python3 - "$@" <<'PY'
-import json, math, re, sys
-centres = [int(c) for c in sys.argv[2:]]
-frames, summary, bad, total = [], "-", [], 0
-lines = open(sys.argv[1], encoding="utf-8", errors="replace").read().split("\n")
-if lines.pop() != "":
-    bad.append("last line unended")
-for i, line in enumerate(lines, 1):
-    try:
-        d = json.loads(line)
-    except ValueError:
-        bad.append("line %d unparsable" % i)
-        continue
-    if summary != "-":
-        bad.append("line %d after the summary" % i)
-    if list(d) == ["summary"]:
-        ch = d["summary"]
-        summary = " ".join("%d/%d" % (c["freq"], c["width"]) for c in ch)
-        if any(list(c) != ["freq", "width", "records", "avg", "max", "duty"] for c in ch):
-            bad.append("summary keys")
-        elif sum(c["records"] for c in ch) != total:
-            bad.append("summary records %d, frames' %d" % (sum(c["records"] for c in ch), total))
-        continue
-    if list(d) != ["frame", "time", "records", "bins"]:
-        bad.append("line %d keys %s" % (i, list(d)))
-        continue
-    if not re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z", d["time"]):
-        bad.append("frame %d time %s" % (d["frame"], d["time"]))
-    b, r = d["bins"], d["records"]
-    total += r
-    if not all(len(x) == 5 and all(isinstance(v, (int, float)) and math.isfinite(v) for v in x) for x in b):
-        bad.append("frame %d: a bin not 5 numbers" % d["frame"])
-    elif any(not 1 <= x[4] <= r or x[1] > x[2] or not 0 <= x[3] <= 100 for x in b):
-        bad.append("frame %d: samples, avg > max or duty out of range" % d["frame"])
-    elif any(b[k][0] >= b[k + 1][0] for k in range(len(b) - 1)):
-        bad.append("frame %d: bins not rising" % d["frame"])
-    elif centres and any(all(abs(x[0] - c) > 10 for c in centres) for x in b):
-        bad.append("frame %d: bins outside the channels" % d["frame"])
-    cov = "/".join(str(sum(abs(x[0] - c) <= 10 for x in b)) for c in centres)
-    frames.append("%d:%s:%s" % (d["frame"], "+" if r > 0 else "0", cov))
-print(" ".join(frames + ["|", summary] + bad).rstrip())
-PY
-}
 
 expect "range: exit 0" 0 "$(cat "$f/range.rc")"
 expect "range: no warning" "" "$(cat "$f/range.err")"
