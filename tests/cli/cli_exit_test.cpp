@@ -251,6 +251,10 @@ TEST(CliExit, FromGivesTheCurrentChannelReportOfEveryRelaySeed)
 	}
 	closedir(d);
 	EXPECT_GT(seen, 100);
+	/* a full disk is a failure, in the watch as in a report */
+	outcome full = run_rfpeek({"--from", RFPEEK_FUZZ_CORPUS "/ht20_257_records", "-w"}, "/dev/full");
+	EXPECT_EQ(1, full.status);
+	EXPECT_EQ("Error: cannot write output\n", full.err);
 	/* 257 records: a capture reads 256 of them */
 	outcome o = run_rfpeek({"--from", RFPEEK_FUZZ_CORPUS "/ht20_257_records"});
 	EXPECT_EQ("Warning: '" RFPEEK_FUZZ_CORPUS "/ht20_257_records' holds more than one capture "
