@@ -69,8 +69,8 @@ static threshold_test threshold_for(const sample_part &pt, bool flat, int thresh
 	return t;
 }
 
-/* bin_power of the loudest sample, its logarithm taken by db_of: the same
- * p to within 1e-9 dB, at a tenth of the cost. */
+/* bin_power of the loudest sample from its kept bytes, the logarithms in
+ * fixed point: the report's p to within 1e-8 dB, in integers. */
 static double max_power(const stats_bin &b)
 {
 	if (b.max_sum_sq == 0 || b.max_exp >= 32)   /* bin_power's noise cases */

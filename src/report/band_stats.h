@@ -11,7 +11,7 @@
 
 /* A bin of one channel over the frame. Linear powers are fixed point, in
  * units of 2^scale_exp mW of its channel: no logarithm or exponential per
- * sample. The loudest sample's bytes are kept for its exact power. */
+ * sample. The loudest sample's bytes are kept for its power. */
 struct stats_bin {
 	uint64_t lin_sum;
 	uint64_t max_lin;     /* rounded: within one unit of the true value */
