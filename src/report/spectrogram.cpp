@@ -186,7 +186,8 @@ static int write_out(FILE *out, const char *buf, int len)
 __attribute__((noinline)) static int write_line(FILE *out, const char *label, const frame_bin *bins,
 						const int32_t *best, int cells, int colours)
 {
-	char buf[line_buffer_size];
+	/* static: the widest line with an escape per cell is 8 KB, the stack's limit */
+	static char buf[line_buffer_size];
 	const char *const *sgr = sgr_table(colours);
 	int n = put_label(buf, label);
 	int shown = -1;   /* the level whose colour is set, -1 none */
