@@ -101,11 +101,7 @@ kill $evpid
 rfpeek -F all >int.out 2>int.err &
 pid=$!
 wait_scanning
-t0=$(uptime_cs)
-kill -INT $pid
-wait $pid
-echo $? >int.rc
-echo $(( $(uptime_cs) - t0 )) >int.cs
+stop_run int INT
 cat $A/spectral_scan_ctl >int.ctl
 cat $A/spectral_scan0 | wc -c | tr -d ' ' >int.relay
 # SIGINT in a watch's scan: the scan aborted, what it had shown
@@ -115,11 +111,7 @@ rfpeek -w -F all -j >watch_int.out 2>watch_int.err &
 pid=$!
 wait_scanning
 usleep 300000
-t0=$(uptime_cs)
-kill -INT $pid
-wait $pid
-echo $? >watch_int.rc
-echo $(( $(uptime_cs) - t0 )) >watch_int.cs
+stop_run watch_int INT
 grep '^scanning' $K/counters >watch_int.scanning
 cat $K/events >watch_int.events
 cat $A/spectral_scan_ctl >watch_int.ctl

@@ -47,11 +47,7 @@ A=/sys/kernel/debug/ieee80211/phy0/ath9k
 rfpeek -w --interval 5000 -j >watch_int.out 2>watch_int.err &
 pid=$!
 sleep 2
-t0=$(uptime_cs)
-kill -INT $pid
-wait $pid
-echo $? >watch_int.rc
-echo $(( $(uptime_cs) - t0 )) >watch_int.cs
+stop_run watch_int INT
 left watch_int
 # a reader that leaves after the first frame (the guard: a watch that
 # never notices shows as 137)

@@ -25,3 +25,12 @@ wait_scanning() {
 		i=$((i + 1))
 	done
 }
+# stop_run NAME SIGNAL: signals the rfpeek started in the background ($pid)
+# and keeps NAME.rc and NAME.cs, the hundredths of a second it took to end
+stop_run() {
+	t0=$(uptime_cs)
+	kill -$2 $pid
+	wait $pid
+	echo $? >"$1.rc"
+	echo $(( $(uptime_cs) - t0 )) >"$1.cs"
+}
