@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <linux/nl80211.h>
 #include <net/if.h>
 #include <netlink/genl/ctrl.h>
 #include <netlink/genl/genl.h>
@@ -104,4 +105,18 @@ int nl80211_request(nl_msg *msg, nl80211_valid_cb valid_cb, void *arg)
 		}
 	nl_cb_put(cb);
 	return st.error;
+}
+
+int nl80211_interface_request(int cmd, nl80211_valid_cb valid_cb, void *arg)
+{
+	nl_msg *msg = nlmsg_alloc();
+	int err = -ENOMEM;
+
+	if (!msg)
+		return err;
+	if (genlmsg_put(msg, NL_AUTO_PID, NL_AUTO_SEQ, nlstate.family_id, 0, 0, uint8_t(cmd), 0) &&
+	    nla_put_u32(msg, NL80211_ATTR_IFINDEX, uint32_t(nlstate.ifindex)) == 0)
+		err = nl80211_request(msg, valid_cb, arg);
+	nlmsg_free(msg);
+	return err;
 }

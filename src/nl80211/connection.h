@@ -26,5 +26,7 @@ typedef int (*nl80211_valid_cb)(nl_msg *msg, void *arg);
  * error, handing each reply to valid_cb. 0, or a negative errno (the kernel's
  * own where it refused the request). The callbacks die with the call. */
 int nl80211_request(nl_msg *msg, nl80211_valid_cb valid_cb, void *arg);
+/* nl80211_request of a command whose one attribute is our interface's index. */
+int nl80211_interface_request(int cmd, nl80211_valid_cb valid_cb, void *arg);
 
 #endif

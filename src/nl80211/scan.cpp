@@ -101,15 +101,7 @@ static void wait_for_scan(scan_status *st, int timeout_ms)
  * back to its channel at once. No scan running is -ENOENT, and fine. */
 static void abort_scan()
 {
-	nl_msg *msg = nlmsg_alloc();
-
-	if (!msg)
-		return;
-	if (genlmsg_put(msg, NL_AUTO_PID, NL_AUTO_SEQ, nlstate.family_id, 0, 0,
-			NL80211_CMD_ABORT_SCAN, 0) &&
-	    nla_put_u32(msg, NL80211_ATTR_IFINDEX, uint32_t(nlstate.ifindex)) == 0)
-		nl80211_request(msg, nullptr, nullptr);
-	nlmsg_free(msg);
+	nl80211_interface_request(NL80211_CMD_ABORT_SCAN, nullptr, nullptr);
 }
 
 /* 0 when the kernel took the request, else a negative errno. */

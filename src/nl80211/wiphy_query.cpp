@@ -65,12 +65,5 @@ int wiphy_reply_cb(nl_msg *msg, void *arg)
 
 void query_wiphy(wiphy_query *q)
 {
-	nl_msg *msg = nlmsg_alloc();
-	if (!msg)
-		return;
-	if (genlmsg_put(msg, NL_AUTO_PID, NL_AUTO_SEQ, nlstate.family_id, 0, 0,
-			NL80211_CMD_GET_WIPHY, 0) &&
-	    nla_put_u32(msg, NL80211_ATTR_IFINDEX, uint32_t(nlstate.ifindex)) == 0)
-		nl80211_request(msg, wiphy_reply_cb, q);
-	nlmsg_free(msg);
+	nl80211_interface_request(NL80211_CMD_GET_WIPHY, wiphy_reply_cb, q);
 }
