@@ -47,19 +47,28 @@ static char *put_digits(char *end, uint32_t v)
 	return p;
 }
 
+uint32_t divide_small(uint64_t *q, uint32_t d)
+{
+	uint32_t hi = uint32_t(*q >> 32), lo = uint32_t(*q);
+	uint32_t mid = hi % d << 16 | lo >> 16;   /* each step below d << 16 */
+	uint32_t low = mid % d << 16 | (lo & 0xffff);
+	*q = uint64_t(hi / d) << 32 | (mid / d) << 16 | low / d;
+	return low % d;
+}
+
 /* write_fixed for q beyond 32 bits (|v| above 429496.7295 at four
- * decimals): a digit per 64-bit division, a library call on 32-bit CPUs. */
+ * decimals): a digit per division. */
 __attribute__((noinline)) static int write_fixed_wide(char *out, bool minus, uint64_t q,
 							int decimals, int width)
 {
 	char buf[24];
 	char *end = buf + sizeof(buf), *p = end;
-	for (int i = 0; i < decimals; i++, q /= 10)
-		*--p = char('0' + q % 10);
+	for (int i = 0; i < decimals; i++)
+		*--p = char('0' + divide_small(&q, 10));
 	*--p = '.';
 	do
-		*--p = char('0' + q % 10);
-	while (q /= 10);
+		*--p = char('0' + divide_small(&q, 10));
+	while (q);
 	if (minus)
 		*--p = '-';
 	int o = 0;

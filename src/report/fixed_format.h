@@ -12,5 +12,8 @@ int format_fixed(char *out, double v, int decimals, int width);
 /* Writes units / 10^decimals (1 to 4 decimals) as printf("%*.*f") prints that
  * exact value, into out (at least 40 bytes), and returns the length. */
 int format_decimal(char *out, int64_t units, int decimals, int width);
+/* *q /= d (d below 2^16); returns the remainder. In 32-bit steps: on the
+ * router's CPU a 64-bit division is a 2 KB library routine. */
+uint32_t divide_small(uint64_t *q, uint32_t d);
 
 #endif

@@ -5,6 +5,7 @@
 
 #include <json-c/json.h>
 
+#include "report/fixed_format.h"
 #include "report/json_numbers.h"
 
 /* A line is json-c's plain rendering of its object, made a piece at a time:
@@ -67,8 +68,10 @@ static bool write_bins(FILE *out, const band_frame &f)
 	bool ok = make_bin_element(&e);
 	for (int i = 0; ok && i < f.bin_count; i++) {
 		const frame_bin &b = f.bins[i];
-		/* bins lie on 500 Hz steps; unsigned: no signed 64-bit division routine */
-		json_object_set_int64(e.freq, int64_t(uint64_t(b.freq_hz) / 100));
+		/* bins lie on 500 Hz steps */
+		uint64_t units = uint64_t(b.freq_hz);
+		divide_small(&units, 100);
+		json_object_set_int64(e.freq, int64_t(units));
 		json_object_set_double(e.avg, b.avg);
 		json_object_set_double(e.max, b.max);
 		json_object_set_double(e.duty, duty_percent(b.over, b.samples));

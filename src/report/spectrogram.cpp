@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "report/fixed_format.h"
 #include "report/spectrogram.h"
 #include "spectral/spectrum_record.h"
 #include "rfpeek_limits.h"
@@ -13,7 +14,7 @@
 constexpr int level_count = 8;
 /* The lowest dBm of levels 1 to 7, 10 dB apart; level 0 is all below. A
  * value on a bound belongs to the level above it. */
-constexpr double level_floor_dbm[level_count - 1] = {-100, -90, -80, -70, -60, -50, -40};
+constexpr int level_floor_dbm[level_count - 1] = {-100, -90, -80, -70, -60, -50, -40};
 static const char level_chars[] = ".:-=+*#@";
 
 /* Background (and, on the light ones, black text) per level. */
@@ -76,6 +77,7 @@ struct cell_map {
 	int64_t low_hz;
 	int64_t high_hz;
 	int64_t span_hz;   /* > 0 */
+	uint64_t cells_per_hz;   /* cells * 2^32 / span_hz, about */
 };
 
 static cell_map map_of(const spectrogram_view &view)
@@ -91,15 +93,22 @@ static cell_map map_of(const spectrogram_view &view)
 	m.low_hz = (view.low_hz < view.high_hz ? view.low_hz : view.high_hz) - half_bin_hz;
 	m.high_hz = (view.low_hz < view.high_hz ? view.high_hz : view.low_hz) + half_bin_hz;
 	m.span_hz = m.high_hz - m.low_hz;
+	m.cells_per_hz = uint64_t(double(uint64_t(m.cells) << 32) / double(m.span_hz));
 	return m;
 }
 
 /* The cell of a frequency within the span; the top one is in the last. */
 static int cell_of(const cell_map &m, int64_t freq_hz)
 {
-	/* unsigned: the offset is never negative, and libgcc's signed 64-bit
-	 * division would be one more routine in the binary */
-	uint64_t c = uint64_t(freq_hz - m.low_hz) * uint64_t(m.cells) / uint64_t(m.span_hz);
+	/* offset * cells / span, rounded down: estimated with the reciprocal,
+	 * then made exact, as a 64-bit division is a library routine here */
+	uint64_t offset = uint64_t(freq_hz - m.low_hz), span = uint64_t(m.span_hz);
+	uint64_t scaled = offset * uint64_t(m.cells);
+	uint64_t c = (offset * m.cells_per_hz) >> 32;
+	while (c > 0 && c * span > scaled)
+		c--;
+	while ((c + 1) * span <= scaled)
+		c++;
 	return c < uint64_t(m.cells) ? int(c) : m.cells - 1;
 }
 
@@ -142,11 +151,11 @@ static int put_sgr(char *p, const char *code, bool default_text)
 	return n;
 }
 
-static int put_int(char *p, int64_t v)
+static int put_int(char *p, int v)
 {
-	char digits[24];
+	char digits[12];
 	int n = 0;
-	uint64_t u = v < 0 ? 0 - uint64_t(v) : uint64_t(v);
+	uint32_t u = v < 0 ? 0 - uint32_t(v) : uint32_t(v);
 	do {
 		digits[n++] = char('0' + u % 10);
 		u /= 10;
@@ -247,25 +256,29 @@ int print_spectrogram_line(FILE *out, const spectrogram_view &view, const char *
 static int put_ruler(char *p, const cell_map &m)
 {
 	int n = put_text(p, "     MHz ");
-	int64_t step_hz = tick_steps_mhz[0] * hz_per_mhz;
+	uint32_t step_mhz = 1;
 	for (int step : tick_steps_mhz) {
-		step_hz = step * hz_per_mhz;
-		if (step_hz * m.cells >= min_tick_cells * m.span_hz)
+		step_mhz = uint32_t(step);
+		if (step * hz_per_mhz * m.cells >= min_tick_cells * m.span_hz)
 			break;
 	}
 	int next_cell = 0;   /* the first cell a label may start at */
 	int used = 0;        /* cells written */
 	while (next_cell < m.cells) {
 		/* the first tick in next_cell or after it */
-		int64_t from_hz = m.low_hz + int64_t((uint64_t(next_cell) * uint64_t(m.span_hz) +
-						      uint64_t(m.cells) - 1) / uint64_t(m.cells));
-		int64_t tick_hz = int64_t((uint64_t(from_hz) + uint64_t(step_hz) - 1) / uint64_t(step_hz) *
-					  uint64_t(step_hz));
+		uint64_t from = uint64_t(next_cell) * uint64_t(m.span_hz) + uint64_t(m.cells) - 1;
+		divide_small(&from, uint32_t(m.cells));
+		/* in whole MHz, rounded up, then up to the step */
+		from += uint64_t(m.low_hz) + uint64_t(hz_per_mhz) - 1;
+		divide_small(&from, 1000);
+		divide_small(&from, 1000);
+		uint32_t tick_mhz = (uint32_t(from) + step_mhz - 1) / step_mhz * step_mhz;
+		int64_t tick_hz = int64_t(tick_mhz) * hz_per_mhz;
 		if (tick_hz > m.high_hz)
 			break;
 		int cell = cell_of(m, tick_hz);
-		char text[24];
-		int len = put_int(text, int64_t(uint64_t(tick_hz) / uint64_t(hz_per_mhz)));
+		char text[12];
+		int len = put_int(text, int(tick_mhz));
 		if (cell + len > m.cells)
 			break;
 		while (used < cell)
@@ -291,9 +304,9 @@ static int put_legend(char *p, int columns, int colours)
 		int len = 0;
 		if (k == 0) {
 			text[len++] = '<';
-			len += put_int(text + len, int64_t(level_floor_dbm[0]));
+			len += put_int(text + len, level_floor_dbm[0]);
 		} else {
-			len += put_int(text + len, int64_t(level_floor_dbm[k - 1]));
+			len += put_int(text + len, level_floor_dbm[k - 1]);
 		}
 		int item_width = (k ? 1 : 0) + 2 + len;
 		if (width + item_width > columns)
