@@ -11,7 +11,31 @@
 /* A line is json-c's plain rendering of its object, made a piece at a time:
  * the object with an empty array rendered once, then each element of the
  * array rendered alone and put in its place, so that a frame of thousands
- * of bins never makes thousands of objects. */
+ * of bins never makes thousands of objects. The elements' values are made
+ * once from a table and set again per element. */
+
+enum value_kind : unsigned char { count_value, tenths_value, units_value };
+
+struct field {
+	const char *key;   /* null: the element is an array */
+	value_kind kind;
+};
+
+union number {
+	int64_t count;   /* count_value and units_value */
+	double real;     /* tenths_value */
+};
+
+constexpr int max_fields = 6;
+/* json-c's array with room for an element's values from the start */
+constexpr int array_size = max_fields;
+
+static const field bin_fields[] = {
+	{nullptr, units_value}, {nullptr, tenths_value}, {nullptr, tenths_value},
+	{nullptr, tenths_value}, {nullptr, count_value}};
+static const field channel_fields[] = {
+	{"freq", count_value}, {"width", count_value}, {"records", count_value},
+	{"avg", tenths_value}, {"max", tenths_value}, {"duty", tenths_value}};
 
 static bool add(json_object *to, const char *key, json_object *value)
 {
@@ -19,6 +43,14 @@ static bool add(json_object *to, const char *key, json_object *value)
 		return true;
 	json_object_put(value);
 	return false;
+}
+
+static json_object *new_value(value_kind kind)
+{
+	if (kind == tenths_value)
+		return with_serializer(json_object_new_double(0), tenths_to_json);
+	json_object *o = json_object_new_int64(0);
+	return kind == units_value ? with_serializer(o, units_to_json) : o;
 }
 
 static const char *plain(json_object *o, size_t *len)
@@ -42,84 +74,75 @@ static bool put_element(FILE *out, json_object *element, bool first)
 	return text && (first || fputc(',', out) != EOF) && fwrite(text, 1, len, out) == len;
 }
 
-static bool close_line(FILE *out)
+/* Element i's numbers, in its fields' order. */
+typedef void row_fn(const void *rows, int i, number *v);
+
+static void bin_row(const void *rows, int i, number *v)
 {
-	return fputs("]}\n", out) >= 0 && fflush(out) == 0;
+	const frame_bin &b = static_cast<const frame_bin *>(rows)[i];
+	/* bins lie on 500 Hz steps */
+	uint64_t units = uint64_t(b.freq_hz);
+	divide_small(&units, 100);
+	v[0].count = int64_t(units);
+	v[1].real = b.avg;
+	v[2].real = b.max;
+	v[3].real = duty_percent(b.over, b.samples);
+	v[4].count = b.samples;
 }
 
-struct bin_element {
-	json_object *array, *freq, *avg, *max, *duty, *samples;
-};
-
-static bool make_bin_element(bin_element *e)
+static void channel_row(const void *rows, int i, number *v)
 {
-	e->array = json_object_new_array_ext(5);
-	return e->array &&
-	       add(e->array, nullptr, e->freq = with_serializer(json_object_new_int64(0), units_to_json)) &&
-	       add(e->array, nullptr, e->avg = with_serializer(json_object_new_double(0), tenths_to_json)) &&
-	       add(e->array, nullptr, e->max = with_serializer(json_object_new_double(0), tenths_to_json)) &&
-	       add(e->array, nullptr, e->duty = with_serializer(json_object_new_double(0), tenths_to_json)) &&
-	       add(e->array, nullptr, e->samples = json_object_new_int64(0));
+	const channel_summary &c = static_cast<const channel_summary *>(rows)[i];
+	v[0].count = c.center_khz / 1000;
+	v[1].count = c.bandwidth_khz / 1000;
+	v[2].count = int64_t(c.records);
+	v[3].real = c.avg;
+	v[4].real = c.max;
+	v[5].real = c.duty;
 }
 
-static bool write_bins(FILE *out, const band_frame &f)
+/* head (its array last and empty), then its array's elements; head is
+ * released here, ok false when it could not be made. */
+static int print_line(FILE *out, json_object *head, bool ok, const field *fields, int field_count,
+		      row_fn *row, const void *rows, int count)
 {
-	bin_element e = {};
-	bool ok = make_bin_element(&e);
-	for (int i = 0; ok && i < f.bin_count; i++) {
-		const frame_bin &b = f.bins[i];
-		/* bins lie on 500 Hz steps */
-		uint64_t units = uint64_t(b.freq_hz);
-		divide_small(&units, 100);
-		json_object_set_int64(e.freq, int64_t(units));
-		json_object_set_double(e.avg, b.avg);
-		json_object_set_double(e.max, b.max);
-		json_object_set_double(e.duty, duty_percent(b.over, b.samples));
-		json_object_set_int64(e.samples, b.samples);
-		ok = put_element(out, e.array, i == 0);
+	json_object *values[max_fields];
+	json_object *element = fields[0].key ? json_object_new_object()
+					     : json_object_new_array_ext(array_size);
+	ok = ok && element;
+	for (int k = 0; ok && k < field_count; k++)
+		ok = add(element, fields[k].key, values[k] = new_value(fields[k].kind));
+	ok = ok && open_line(out, head);
+	for (int i = 0; ok && i < count; i++) {
+		number v[max_fields];
+		row(rows, i, v);
+		for (int k = 0; k < field_count; k++) {
+			if (fields[k].kind == tenths_value)
+				json_object_set_double(values[k], v[k].real);
+			else
+				json_object_set_int64(values[k], v[k].count);
+		}
+		ok = put_element(out, element, i == 0);
 	}
-	json_object_put(e.array);
-	return ok;
+	ok = ok && fputs("]}\n", out) >= 0 && fflush(out) == 0;
+	json_object_put(head);
+	json_object_put(element);
+	return ok && !ferror(out) ? 0 : -1;
 }
 
 int print_frame_json(FILE *out, const band_frame &f, const char *time)
 {
 	json_object *head = json_object_new_object();
-	bool ok = head && add(head, "frame", json_object_new_int(f.number)) &&
+	bool ok = head && add(head, "frame", json_object_new_int64(f.number)) &&
 		  (!time || add(head, "time", json_object_new_string(time))) &&
-		  add(head, "records", json_object_new_int(f.records)) &&
-		  add(head, "bins", json_object_new_array()) && open_line(out, head) &&
-		  write_bins(out, f) && close_line(out);
-	json_object_put(head);
-	return ok && !ferror(out) ? 0 : -1;
+		  add(head, "records", json_object_new_int64(f.records)) &&
+		  add(head, "bins", json_object_new_array_ext(array_size));
+	return print_line(out, head, ok, bin_fields, 5, bin_row, f.bins, f.bin_count);
 }
 
 int print_summary_json(FILE *out, const channel_summary *channels, int count)
 {
 	json_object *head = json_object_new_object();
-	json_object *ch = json_object_new_object();
-	json_object *freq = nullptr, *width = nullptr, *records = nullptr, *avg = nullptr, *max = nullptr,
-		    *duty = nullptr;
-	bool ok = head && ch && add(head, "summary", json_object_new_array()) &&
-		  add(ch, "freq", freq = json_object_new_int(0)) &&
-		  add(ch, "width", width = json_object_new_int(0)) &&
-		  add(ch, "records", records = json_object_new_int64(0)) &&
-		  add(ch, "avg", avg = with_serializer(json_object_new_double(0), tenths_to_json)) &&
-		  add(ch, "max", max = with_serializer(json_object_new_double(0), tenths_to_json)) &&
-		  add(ch, "duty", duty = with_serializer(json_object_new_double(0), tenths_to_json)) &&
-		  open_line(out, head);
-	for (int i = 0; ok && i < count; i++) {
-		const channel_summary &c = channels[i];
-		json_object_set_int(freq, c.center_khz / 1000);
-		json_object_set_int(width, c.bandwidth_khz / 1000);
-		json_object_set_int64(records, int64_t(c.records));
-		json_object_set_double(avg, c.avg);
-		json_object_set_double(max, c.max);
-		json_object_set_double(duty, c.duty);
-		ok = put_element(out, ch, i == 0);
-	}
-	ok = ok && close_line(out);
-	json_object_put(head);
-	json_object_put(ch);
-	return ok && !ferror(out) ? 0 : -1;
+	bool ok = head && add(head, "summary", json_object_new_array_ext(array_size));
+	return print_line(out, head, ok, channel_fields, 6, channel_row, channels, count);
 }
