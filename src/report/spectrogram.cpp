@@ -77,7 +77,7 @@ struct cell_map {
 	int64_t low_hz;
 	int64_t high_hz;
 	int64_t span_hz;   /* > 0 */
-	uint64_t cells_per_hz;   /* cells * 2^32 / span_hz, about */
+	uint32_t cells_per_hz;   /* cells * 2^32 / span_hz, about: below 2^23 */
 };
 
 static cell_map map_of(const spectrogram_view &view)
@@ -93,7 +93,8 @@ static cell_map map_of(const spectrogram_view &view)
 	m.low_hz = (view.low_hz < view.high_hz ? view.low_hz : view.high_hz) - half_bin_hz;
 	m.high_hz = (view.low_hz < view.high_hz ? view.high_hz : view.low_hz) + half_bin_hz;
 	m.span_hz = m.high_hz - m.low_hz;
-	m.cells_per_hz = uint64_t(double(uint64_t(m.cells) << 32) / double(m.span_hz));
+	/* a span of at least a bin keeps it below 2^31: an int conversion */
+	m.cells_per_hz = uint32_t(int32_t(double(m.cells) * 4294967296.0 / double(m.span_hz)));
 	return m;
 }
 
@@ -149,23 +150,6 @@ static int put_sgr(char *p, const char *code, bool default_text)
 	n += put_text(p + n, code);
 	p[n++] = 'm';
 	return n;
-}
-
-static int put_int(char *p, int v)
-{
-	char digits[12];
-	int n = 0;
-	uint32_t u = v < 0 ? 0 - uint32_t(v) : uint32_t(v);
-	do {
-		digits[n++] = char('0' + u % 10);
-		u /= 10;
-	} while (u);
-	int len = 0;
-	if (v < 0)
-		p[len++] = '-';
-	while (n)
-		p[len++] = digits[--n];
-	return len;
 }
 
 /* The label column: at most 8 characters, padded, and a space. */
@@ -278,7 +262,7 @@ static int put_ruler(char *p, const cell_map &m)
 			break;
 		int cell = cell_of(m, tick_hz);
 		char text[12];
-		int len = put_int(text, int(tick_mhz));
+		int len = snprintf(text, sizeof(text), "%u", unsigned(tick_mhz));
 		if (cell + len > m.cells)
 			break;
 		while (used < cell)
@@ -301,13 +285,7 @@ static int put_legend(char *p, int columns, int colours)
 	int width = spectrogram_label_width;
 	for (int k = 0; k < level_count; k++) {
 		char text[8];
-		int len = 0;
-		if (k == 0) {
-			text[len++] = '<';
-			len += put_int(text + len, level_floor_dbm[0]);
-		} else {
-			len += put_int(text + len, level_floor_dbm[k - 1]);
-		}
+		int len = snprintf(text, sizeof(text), &"<%d"[k ? 1 : 0], level_floor_dbm[k ? k - 1 : 0]);
 		int item_width = (k ? 1 : 0) + 2 + len;
 		if (width + item_width > columns)
 			break;
