@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "rfpeek_limits.h"
+
 /* The tables are made by the compiler, so nothing is computed at run time
  * but a lookup and a few products. */
 
@@ -33,11 +35,22 @@ constexpr double ln10 = 2.30258509299404568402;
 constexpr double db_per_ln = 10 / ln10;               /* 10 log10(e) */
 constexpr double db_per_octave = 3.01029995663981195214;
 
-/* 10^(r/10) for r 0..9, and 10^k for whole k near zero */
-constexpr int decades = 60;
+/* The decades from_tenths_db meets: the driver's rssi and noise are int8,
+ * the argument at most threshold - rssi - noise or rssi + noise. */
+constexpr int min_tenths = min_threshold_dbm - 2 * INT8_MAX;
+constexpr int max_tenths = max_threshold_dbm - 2 * INT8_MIN;
+constexpr int floor_div10(int v)
+{
+	return v >= 0 ? v / 10 : -((9 - v) / 10);
+}
+constexpr int low_decade = floor_div10(min_tenths);
+constexpr int high_decade = floor_div10(max_tenths);
+
+/* 10^(r/10) for r 0..9, and 10^k for k low_decade..high_decade, each power
+ * from the one nearer zero by a product (or quotient) of 10 */
 struct pow10_tables {
 	double tenth[10];
-	double decade[2 * decades + 1];
+	double decade[high_decade - low_decade + 1];
 };
 
 constexpr pow10_tables make_pow10()
@@ -45,10 +58,14 @@ constexpr pow10_tables make_pow10()
 	pow10_tables t = {};
 	for (int r = 0; r < 10; r++)
 		t.tenth[r] = series_exp(r * ln10 / 10);
-	t.decade[decades] = 1;
-	for (int k = 1; k <= decades; k++) {
-		t.decade[decades + k] = t.decade[decades + k - 1] * 10;
-		t.decade[decades - k] = t.decade[decades - k + 1] / 10;
+	double up = 1, down = 1;
+	for (int k = 0; k <= high_decade || -k >= low_decade; k++) {
+		if (k <= high_decade)
+			t.decade[k - low_decade] = up;
+		if (-k >= low_decade)
+			t.decade[-k - low_decade] = down;
+		up *= 10;
+		down /= 10;
 	}
 	return t;
 }
@@ -57,37 +74,51 @@ static constexpr pow10_tables powers_of_ten = make_pow10();
 
 double from_tenths_db(int tenths)
 {
-	int k = tenths >= 0 ? tenths / 10 : -((9 - tenths) / 10);   /* floor */
+	int k = floor_div10(tenths);
 	double v = powers_of_ten.tenth[tenths - 10 * k];
-	/* beyond the table (no bin comes near): a decade block at a time */
-	for (; k > decades; k -= decades)
-		v *= powers_of_ten.decade[2 * decades];
-	for (; k < -decades; k += decades)
+	/* beyond the table (no bin comes near): a block of decades at a time */
+	for (; k > high_decade; k -= high_decade)
+		v *= powers_of_ten.decade[high_decade - low_decade];
+	for (; k < low_decade; k -= low_decade)
 		v *= powers_of_ten.decade[0];
-	return v * powers_of_ten.decade[decades + k];
+	return v * powers_of_ten.decade[k - low_decade];
 }
 
 /* Decibels in fixed point, 32 fractional bits: integers only, a few
  * 32 x 32 bit products. 10 log10(1 + i/64) and 2^32 / (1 + i/64) for the
- * mantissa's first six bits. */
+ * mantissa's first six bits; the decibels below 3 dB, so their low 32 bits
+ * are kept and the whole dB come from where the table passes 1 and 2 dB. */
 constexpr int steps = 64;
 constexpr double q32 = 4294967296.0;
 struct log_tables {
-	int64_t db[steps];
+	uint32_t db_low[steps];
 	uint32_t inverse[steps];
+	int one_db, two_db;   /* the first steps at 1 and 2 dB */
 };
+
+constexpr int64_t db_step(int i)
+{
+	return int64_t(db_per_ln * series_ln1p(double(i) / steps) * q32 + 0.5);
+}
 
 constexpr log_tables make_log()
 {
 	log_tables t = {};
-	for (int i = 0; i < steps; i++) {
-		t.db[i] = int64_t(db_per_ln * series_ln1p(double(i) / steps) * q32 + 0.5);
+	t.one_db = t.two_db = steps;
+	for (int i = steps - 1; i >= 0; i--) {
+		int64_t db = db_step(i);
+		t.db_low[i] = uint32_t(db);
 		t.inverse[i] = uint32_t(q32 / (1 + double(i) / steps) - 0.5);
+		if (db >= int64_t(1) << 32)
+			t.one_db = i;
+		if (db >= int64_t(2) << 32)
+			t.two_db = i;
 	}
 	return t;
 }
 
 static constexpr log_tables logs = make_log();
+static_assert(db_step(steps - 1) < int64_t(3) << 32, "the steps stay below 3 dB");
 static_assert(db_octave_q32 == int64_t(db_per_octave * q32 + 0.5), "10 log10(2) in 2^-32 dB");
 constexpr uint64_t db_per_ln_q32 = uint64_t(db_per_ln * q32 + 0.5);
 
@@ -107,7 +138,8 @@ int64_t db_q32(uint64_t v)
 	uint32_t t2 = mul_q32(t, t), t3 = mul_q32(t2, t), t4 = mul_q32(t3, t);
 	/* ln(1 + t) to t^4: the next term is below 2e-10 */
 	int64_t ln1p = int64_t(t) - t2 / 2 + t3 / 3 - t4 / 4;
-	return n * db_octave_q32 + logs.db[i] + int64_t((uint64_t(ln1p) * db_per_ln_q32) >> 32);
+	int64_t db_i = int64_t((i >= logs.one_db) + (i >= logs.two_db)) << 32 | logs.db_low[i];
+	return n * db_octave_q32 + db_i + int64_t((uint64_t(ln1p) * db_per_ln_q32) >> 32);
 }
 
 double db_of(double x)
