@@ -14,28 +14,22 @@
  * of bins never makes thousands of objects. The elements' values are made
  * once from a table and set again per element. */
 
-enum value_kind : unsigned char { count_value, tenths_value, units_value };
-
-struct field {
-	const char *key;   /* null: the element is an array */
-	value_kind kind;
-};
+/* An element's values, a letter each: c a count, t a figure to a tenth, u
+ * a frequency in 100 Hz units (as MHz); and their keys, each after the NUL
+ * of the one before, or none for an array. Strings, not tables of
+ * pointers, which a PIE would relocate at start. */
+static const char bin_kinds[] = "utttc";
+static const char channel_kinds[] = "cccttt";
+static const char channel_keys[] = "freq\0width\0records\0avg\0max\0duty";
 
 union number {
-	int64_t count;   /* count_value and units_value */
-	double real;     /* tenths_value */
+	int64_t count;   /* c and u */
+	double real;     /* t */
 };
 
 constexpr int max_fields = 6;
 /* json-c's array with room for an element's values from the start */
 constexpr int array_size = max_fields;
-
-static const field bin_fields[] = {
-	{nullptr, units_value}, {nullptr, tenths_value}, {nullptr, tenths_value},
-	{nullptr, tenths_value}, {nullptr, count_value}};
-static const field channel_fields[] = {
-	{"freq", count_value}, {"width", count_value}, {"records", count_value},
-	{"avg", tenths_value}, {"max", tenths_value}, {"duty", tenths_value}};
 
 static bool add(json_object *to, const char *key, json_object *value)
 {
@@ -45,12 +39,12 @@ static bool add(json_object *to, const char *key, json_object *value)
 	return false;
 }
 
-static json_object *new_value(value_kind kind)
+static json_object *new_value(char kind)
 {
-	if (kind == tenths_value)
+	if (kind == 't')
 		return with_serializer(json_object_new_double(0), tenths_to_json);
 	json_object *o = json_object_new_int64(0);
-	return kind == units_value ? with_serializer(o, units_to_json) : o;
+	return kind == 'u' ? with_serializer(o, units_to_json) : o;
 }
 
 static const char *plain(json_object *o, size_t *len)
@@ -103,21 +97,24 @@ static void channel_row(const void *rows, int i, number *v)
 
 /* head (its array last and empty), then its array's elements; head is
  * released here, ok false when it could not be made. */
-static int print_line(FILE *out, json_object *head, bool ok, const field *fields, int field_count,
+static int print_line(FILE *out, json_object *head, bool ok, const char *kinds, const char *keys,
 		      row_fn *row, const void *rows, int count)
 {
 	json_object *values[max_fields];
-	json_object *element = fields[0].key ? json_object_new_object()
-					     : json_object_new_array_ext(array_size);
+	int field_count = int(strlen(kinds));
+	json_object *element = keys ? json_object_new_object() : json_object_new_array_ext(array_size);
 	ok = ok && element;
-	for (int k = 0; ok && k < field_count; k++)
-		ok = add(element, fields[k].key, values[k] = new_value(fields[k].kind));
+	for (int k = 0; ok && k < field_count; k++) {
+		ok = add(element, keys, values[k] = new_value(kinds[k]));
+		if (keys)
+			keys += strlen(keys) + 1;
+	}
 	ok = ok && open_line(out, head);
 	for (int i = 0; ok && i < count; i++) {
 		number v[max_fields];
 		row(rows, i, v);
 		for (int k = 0; k < field_count; k++) {
-			if (fields[k].kind == tenths_value)
+			if (kinds[k] == 't')
 				json_object_set_double(values[k], v[k].real);
 			else
 				json_object_set_int64(values[k], v[k].count);
@@ -137,12 +134,12 @@ int print_frame_json(FILE *out, const band_frame &f, const char *time)
 		  (!time || add(head, "time", json_object_new_string(time))) &&
 		  add(head, "records", json_object_new_int64(f.records)) &&
 		  add(head, "bins", json_object_new_array_ext(array_size));
-	return print_line(out, head, ok, bin_fields, 5, bin_row, f.bins, f.bin_count);
+	return print_line(out, head, ok, bin_kinds, nullptr, bin_row, f.bins, f.bin_count);
 }
 
 int print_summary_json(FILE *out, const channel_summary *channels, int count)
 {
 	json_object *head = json_object_new_object();
 	bool ok = head && add(head, "summary", json_object_new_array_ext(array_size));
-	return print_line(out, head, ok, channel_fields, 6, channel_row, channels, count);
+	return print_line(out, head, ok, channel_kinds, channel_keys, channel_row, channels, count);
 }

@@ -17,10 +17,13 @@ constexpr int level_count = 8;
 constexpr int level_floor_dbm[level_count - 1] = {-100, -90, -80, -70, -60, -50, -40};
 static const char level_chars[] = ".:-=+*#@";
 
-/* Background (and, on the light ones, black text) per level. */
-static constexpr const char *sgr_8[level_count] = {
+/* Background (and, on the light ones, black text) per level; arrays, not
+ * pointers, which a PIE would relocate at start. */
+constexpr int sgr_code_size = 12;
+using sgr_code = char[sgr_code_size];
+static constexpr sgr_code sgr_8[level_count] = {
 	"44", "46", "42", "30;43", "45", "41", "30;47", "30;47"};
-static constexpr const char *sgr_256[level_count] = {
+static constexpr sgr_code sgr_256[level_count] = {
 	"48;5;17", "48;5;19", "48;5;27", "48;5;37",
 	"30;48;5;46", "30;48;5;226", "30;48;5;208", "48;5;196"};
 static constexpr char sgr_reset[] = "\x1b[0m";
@@ -42,7 +45,7 @@ constexpr bool black_text(const char *code)
 }
 
 /* The longest escape: ESC [ code m, with "39;" ahead of a plain code. */
-constexpr int longest_sgr(const char *const *table)
+constexpr int longest_sgr(const sgr_code *table)
 {
 	int most = 0;
 	for (int k = 0; k < level_count; k++) {
@@ -126,7 +129,7 @@ static int level_of(double dbm)
 	return k;
 }
 
-static const char *const *sgr_table(int colours)
+static const sgr_code *sgr_table(int colours)
 {
 	if (colours == colours_256)
 		return sgr_256;
@@ -181,7 +184,7 @@ __attribute__((noinline)) static int write_line(FILE *out, const char *label, co
 {
 	/* static: the widest line with an escape per cell is 8 KB, the stack's limit */
 	static char buf[line_buffer_size];
-	const char *const *sgr = sgr_table(colours);
+	const sgr_code *sgr = sgr_table(colours);
 	int n = put_label(buf, label);
 	int shown = -1;   /* the level whose colour is set, -1 none */
 	bool coloured = false;
@@ -280,7 +283,7 @@ static int put_ruler(char *p, const cell_map &m)
  * fit whole: a cut "-10" of "-100" would mislead. */
 static int put_legend(char *p, int columns, int colours)
 {
-	const char *const *sgr = sgr_table(colours);
+	const sgr_code *sgr = sgr_table(colours);
 	int n = put_text(p, "     dBm ");
 	int width = spectrogram_label_width;
 	for (int k = 0; k < level_count; k++) {
