@@ -13,7 +13,12 @@ list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES RFPEEK_DEPS_DIR)
 
 set(RFPEEK_MUSL_GCC "${RFPEEK_DEPS_DIR}/musl-mips-sf/bin/mips-linux-musl-sf-gcc")
 set(RFPEEK_MUSL_CXX /usr/bin/mips-linux-gnu-g++)
-set(RFPEEK_MUSL_LIBS "${RFPEEK_DEPS_DIR}/mips-musl-sf")
+# libnl-3 and json-c 0.16; cross/build-musl names mips-musl-sf-router (the
+# routers' libnl-tiny and json-c 0.18) when cross/build-deps made it.
+if(NOT RFPEEK_MUSL_LIBS)
+  set(RFPEEK_MUSL_LIBS "${RFPEEK_DEPS_DIR}/mips-musl-sf")
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES RFPEEK_MUSL_LIBS)
 set(RFPEEK_KERNEL_HEADERS "${RFPEEK_DEPS_DIR}/kernel-headers/mips")
 # As cross/build-deps built musl and the libraries (C goes through the
 # wrapper, which adds them itself).
@@ -31,8 +36,12 @@ endforeach()
 # like the routers: a hard-float instruction is SIGILL there, as on them.
 set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env QEMU_CPU=24Kc qemu-mips)
 set(RFPEEK_TARGET_NAME mips-musl)
-# The watch's target is 147456 (144 KiB, with ath10k): not met yet at
-# 157,348 bytes; this limit holds the line until the watch is made smaller.
-set(RFPEEK_SIZE_BUDGET 159744)
+# 144 KiB with the watch and ath10k, as the routers link it (libnl-tiny,
+# json-c 0.18). libnl-3 alone adds about 16 KB: that build only holds the line.
+if(RFPEEK_LIBNL_TINY)
+  set(RFPEEK_SIZE_BUDGET 147456)
+else()
+  set(RFPEEK_SIZE_BUDGET 159744)
+endif()
 set(RFPEEK_SOFT_FLOAT ON)
 set(RFPEEK_LIBC musl)

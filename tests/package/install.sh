@@ -9,18 +9,30 @@
 # PKG_VERSION, and the Makefile's Build/Prepare, run from a copy in a feed
 # through stand-ins for OpenWrt's includes, stops with its advice unless
 # RFPEEK_SOURCE_DIR names a checkout.
-# libnl-tiny is not in Debian: its stand-in is a libnl-tiny.pc as OpenWrt
-# installs it (headers in include/libnl-tiny, -lnl-tiny), here over libnl-3's
-# headers and libraries, of which it uses only what both have.
+# libnl-tiny is not in Debian: the real one, as cross/build-deps installs it
+# from OpenWrt's source (libnl-tiny.pc, headers in include/libnl-tiny, as
+# OpenWrt stages them), with json-c 0.18; without that source, a stand-in
+# libnl-tiny.pc over libnl-3's headers and libraries.
 src=$1
 [ -f "$src/CMakeLists.txt" ] || { echo "usage: install.sh <source dir>"; exit 2; }
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
-tiny=$tmp/libnl-tiny
-mkdir -p "$tiny/include/libnl-tiny" "$tiny/lib/pkgconfig"
-ln -s /usr/include/libnl3/netlink "$tiny/include/libnl-tiny/netlink"
-echo 'INPUT(-lnl-genl-3 -lnl-3)' >"$tiny/lib/libnl-tiny.so"
-cat >"$tiny/lib/pkgconfig/libnl-tiny.pc" <<PC
+deps=${RFPEEK_DEPS_DIR:-$src/build-deps}
+tiny=$deps/x86_64-libnl-tiny-2023-12-05
+jsonc=$deps/x86_64-json-c-0.18
+pc_path=$tiny/lib/pkgconfig:$jsonc/lib/pkgconfig
+real=0
+if [ -f "$tiny/lib/pkgconfig/libnl-tiny.pc" ] && [ -f "$jsonc/lib/pkgconfig/json-c.pc" ]; then
+	real=1
+	echo "libnl-tiny 2023-12-05 and json-c 0.18 from $deps"
+else
+	echo "no libnl-tiny built by cross/build-deps in $deps: a stand-in libnl-tiny.pc over libnl-3"
+	tiny=$tmp/libnl-tiny
+	pc_path=$tiny/lib/pkgconfig
+	mkdir -p "$tiny/include/libnl-tiny" "$tiny/lib/pkgconfig"
+	ln -s /usr/include/libnl3/netlink "$tiny/include/libnl-tiny/netlink"
+	echo 'INPUT(-lnl-genl-3 -lnl-3)' >"$tiny/lib/libnl-tiny.so"
+	cat >"$tiny/lib/pkgconfig/libnl-tiny.pc" <<PC
 prefix=$tiny
 exec_prefix=\${prefix}
 libdir=\${exec_prefix}/lib
@@ -32,8 +44,11 @@ Version: 2.0
 Libs: -L\${libdir} -lnl-tiny
 Cflags: -I\${includedir}
 PC
+fi
+# the staged binary runs here with the libraries it was built against
+export LD_LIBRARY_PATH=$tiny/lib:$jsonc/lib
 
-PKG_CONFIG_PATH=$tiny/lib/pkgconfig cmake -S "$src" -B "$tmp/build" -DRFPEEK_LIBNL_TINY=ON \
+PKG_CONFIG_PATH=$pc_path cmake -S "$src" -B "$tmp/build" -DRFPEEK_LIBNL_TINY=ON \
 	-DRFPEEK_TESTS=OFF -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_INSTALL_PREFIX=/usr >"$tmp/log" 2>&1 ||
 	{ cat "$tmp/log"; echo "FAIL: configure with -DRFPEEK_LIBNL_TINY=ON"; exit 1; }
 grep -q "^NL_INCLUDEDIR:INTERNAL=$tiny/include/libnl-tiny\$" "$tmp/build/CMakeCache.txt" ||
@@ -51,6 +66,11 @@ installed=$(cd "$tmp/stage" 2>/dev/null && find . ! -type d | sort)
 echo "installed:" $installed
 [ "$installed" = ./usr/sbin/rfpeek ] || { echo "FAIL: wanted exactly ./usr/sbin/rfpeek"; exit 1; }
 [ -x "$tmp/stage/usr/sbin/rfpeek" ] || { echo "FAIL: usr/sbin/rfpeek is not executable"; exit 1; }
+if [ $real = 1 ]; then
+	needed=$(readelf -d "$tmp/stage/usr/sbin/rfpeek" | sed -n 's/.*Shared library: \[\(lib\(nl\|json\)[^]]*\)\]/\1/p' | tr '\n' ' ')
+	[ "$needed" = "libnl-tiny.so.1 libjson-c.so.5 " ] ||
+		{ echo "FAIL: the staged rfpeek needs '$needed', not libnl-tiny.so.1 and libjson-c.so.5 alone"; exit 1; }
+fi
 "$tmp/stage/usr/sbin/rfpeek" -h 2>/dev/null || { echo "FAIL: the installed rfpeek does not run"; exit 1; }
 # What Package/rfpeek/install copies from $(PKG_INSTALL_DIR)
 from=$(sed -n 's|.*$(INSTALL_BIN) $(PKG_INSTALL_DIR)/\([^ ]*\) .*|\1|p' "$src/packaging/openwrt/Makefile")
