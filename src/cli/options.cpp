@@ -2,6 +2,7 @@
 #include "cli/options.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -96,23 +97,24 @@ static int open_output(const char *path)
 }
 
 /* A whole number from min to max (decimal digits, a leading '-'), or false. */
-static bool parse_number(const char *arg, long min, long max, int *out)
+static bool parse_number(const char *arg, int min, int max, int *out)
 {
 	bool negative = *arg == '-';
-	long long v = 0;
+	uint32_t v = 0;
 	const char *p = arg + negative;
 
 	if (!*p)
 		return false;
 	for (; *p; p++) {
-		if (*p < '0' || *p > '9' || v > max - min)
+		/* more digits than any int has are out of range anyway */
+		if (*p < '0' || *p > '9' || v > (UINT32_MAX - 9) / 10)
 			return false;
-		v = v * 10 + (*p - '0');
+		v = v * 10 + uint32_t(*p - '0');
 	}
-	v = negative ? -v : v;
-	if (v < min || v > max)
+	long long value = negative ? -(long long)v : (long long)v;
+	if (value < min || value > max)
 		return false;
-	*out = int(v);
+	*out = int(value);
 	return true;
 }
 
@@ -182,8 +184,8 @@ int parse_options(int argc, char **argv, run_options *opts)
 			status = open_output(optarg);
 			break;
 		case 'i':
-			memset(iface_name, 0, sizeof(iface_name));
 			strncpy(iface_name, optarg, sizeof(iface_name) - 1);
+			iface_name[sizeof(iface_name) - 1] = '\0';
 			iface_name_given = true;
 			break;
 		case 'd':
