@@ -145,7 +145,7 @@ static int put_text(char *p, const char *s)
 	return n;
 }
 
-static int put_sgr(char *p, const char *code, bool default_text)
+__attribute__((noinline)) static int put_sgr(char *p, const char *code, bool default_text)
 {
 	int n = put_text(p, "\x1b[");
 	if (default_text)
@@ -287,21 +287,13 @@ static int put_legend(char *p, int columns, int colours)
 	int n = put_text(p, "     dBm ");
 	int width = spectrogram_label_width;
 	for (int k = 0; k < level_count; k++) {
-		char text[8];
-		int len = snprintf(text, sizeof(text), &"<%d"[k ? 1 : 0], level_floor_dbm[k ? k - 1 : 0]);
-		int item_width = (k ? 1 : 0) + 2 + len;
-		if (width + item_width > columns)
+		/* written whole, then kept only if it fits: the buffer has room for all */
+		int len = snprintf(p + n, legend_item_size + 1, sgr ? "%s\x1b[%sm%c\x1b[0m %s%d" : "%s%s%c %s%d",
+				   &" "[k ? 0 : 1], sgr ? sgr[k] : "", level_chars[k], &"<"[k ? 1 : 0],
+				   level_floor_dbm[k ? k - 1 : 0]);
+		width += len - (sgr ? text_len(sgr[k]) + 3 + reset_len : 0);
+		if (width > columns)
 			break;
-		width += item_width;
-		if (k)
-			p[n++] = ' ';
-		if (sgr)
-			n += put_sgr(p + n, sgr[k], false);
-		p[n++] = level_chars[k];
-		if (sgr)
-			n += put_text(p + n, sgr_reset);
-		p[n++] = ' ';
-		memcpy(p + n, text, size_t(len));
 		n += len;
 	}
 	p[n++] = '\n';
