@@ -257,21 +257,21 @@ static int put_ruler(char *p, const cell_map &m)
 		divide_small(&from, uint32_t(m.cells));
 		/* in whole MHz, rounded up, then up to the step */
 		from += uint64_t(m.low_hz) + uint64_t(hz_per_mhz) - 1;
-		divide_small(&from, 1000);
-		divide_small(&from, 1000);
+		from >>= 6;   /* and / 15625: / 10^6 */
+		divide_small(&from, uint32_t(hz_per_mhz >> 6));
 		uint32_t tick_mhz = (uint32_t(from) + step_mhz - 1) / step_mhz * step_mhz;
 		int64_t tick_hz = int64_t(tick_mhz) * hz_per_mhz;
 		if (tick_hz > m.high_hz)
 			break;
 		int cell = cell_of(m, tick_hz);
-		char text[12];
-		int len = snprintf(text, sizeof(text), "%u", unsigned(tick_mhz));
+		/* written in place, kept if it ends by the last cell: the buffer
+		 * has room past it, the legend's */
+		int at = cell > used ? cell : used;
+		memset(p + n + used, ' ', size_t(at - used));
+		int len = snprintf(p + n + at, 12, "%u", unsigned(tick_mhz));
 		if (cell + len > m.cells)
 			break;
-		while (used < cell)
-			p[n + used++] = ' ';
-		memcpy(p + n + used, text, size_t(len));
-		used += len;
+		used = at + len;
 		next_cell = used + 1;
 	}
 	n += used;
