@@ -95,12 +95,13 @@ static void channel_row(const void *rows, int i, number *v)
 	v[5].real = c.duty;
 }
 
-/* head (its array last and empty), then its array's elements; head is
+/* head with the array added last, then the array's elements; head is
  * released here, ok false when it could not be made. */
-static int print_line(FILE *out, json_object *head, bool ok, const char *kinds, const char *keys,
-		      row_fn *row, const void *rows, int count)
+static int print_line(FILE *out, json_object *head, bool ok, const char *array_key,
+		      const char *kinds, const char *keys, row_fn *row, const void *rows, int count)
 {
 	json_object *values[max_fields];
+	ok = ok && add(head, array_key, json_object_new_array_ext(array_size));
 	int field_count = int(strlen(kinds));
 	json_object *element = keys ? json_object_new_object() : json_object_new_array_ext(array_size);
 	ok = ok && element;
@@ -132,14 +133,12 @@ int print_frame_json(FILE *out, const band_frame &f, const char *time)
 	json_object *head = json_object_new_object();
 	bool ok = head && add(head, "frame", json_object_new_int64(f.number)) &&
 		  (!time || add(head, "time", json_object_new_string(time))) &&
-		  add(head, "records", json_object_new_int64(f.records)) &&
-		  add(head, "bins", json_object_new_array_ext(array_size));
-	return print_line(out, head, ok, bin_kinds, nullptr, bin_row, f.bins, f.bin_count);
+		  add(head, "records", json_object_new_int64(f.records));
+	return print_line(out, head, ok, "bins", bin_kinds, nullptr, bin_row, f.bins, f.bin_count);
 }
 
 int print_summary_json(FILE *out, const channel_summary *channels, int count)
 {
 	json_object *head = json_object_new_object();
-	bool ok = head && add(head, "summary", json_object_new_array_ext(array_size));
-	return print_line(out, head, ok, channel_kinds, channel_keys, channel_row, channels, count);
+	return print_line(out, head, head, "summary", channel_kinds, channel_keys, channel_row, channels, count);
 }
