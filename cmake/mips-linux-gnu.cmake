@@ -42,7 +42,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR
 
 # Read by cmake/rfpeek-budget.cmake.
 set(RFPEEK_TARGET_NAME mips-gnu)
-# The watch's target is 45056 (44 KiB, with ath10k): not met yet at 57,192
-# bytes; this limit holds the line until the watch is made smaller.
-set(RFPEEK_SIZE_BUDGET 58368)
+# The target with the watch and ath10k is 45056 (44 KiB), not met by a PIE
+# (51,976 bytes: docs/budget.md); this limit holds the line.
+set(RFPEEK_SIZE_BUDGET 53248)
 set(RFPEEK_TOOL_PREFIX mips-linux-gnu-)
