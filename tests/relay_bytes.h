@@ -6,7 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+
+#include "spectral/sample_format.h"
 
 struct relay_bytes {
 	std::vector<uint8_t> b;
@@ -19,20 +22,36 @@ struct relay_bytes {
 	{
 		return u8(type).be16(length).fill(length, v);
 	}
+	/* A record's bytes, the fields already in place. */
+	template <size_t n> relay_bytes &bytes(const uint8_t (&s)[n])
+	{
+		b.insert(b.end(), s, s + n);
+		return *this;
+	}
 
 	/* 20 MHz sample; the fields the decoder must not read hold junk so that
-	 * a wrong offset shows. */
+	 * a wrong offset shows. A length past the sample's adds bytes of 0x99. */
 	relay_bytes &ht20(unsigned freq, int rssi, int noise, unsigned max_exp,
-			  const uint8_t (&data)[56], unsigned length = 73)
+			  const uint8_t (&data)[WIRE_HT20_BINS],
+			  unsigned length = wire_length(sizeof(wire_ht20)))
 	{
-		u8(1).be16(length).u8(max_exp).be16(freq).u8(unsigned(rssi)).u8(unsigned(noise));
-		be16(0xabcd).u8(0x55).u8(0x66).fill(8, 0x77);
-		b.insert(b.end(), data, data + 56);
-		return fill(length - 73, 0x99);
+		uint8_t s[sizeof(wire_ht20)];
+		memset(s, 0x77, sizeof(s));
+		*WIRE_AT(s, wire_tlv, type) = WIRE_HT20;
+		wire_put_be16(WIRE_AT(s, wire_tlv, length), uint16_t(length));
+		*WIRE_AT(s, wire_ht20, max_exp) = uint8_t(max_exp);
+		wire_put_be16(WIRE_AT(s, wire_ht20, freq), uint16_t(freq));
+		*WIRE_AT(s, wire_ht20, rssi) = uint8_t(rssi);
+		*WIRE_AT(s, wire_ht20, noise) = uint8_t(noise);
+		wire_put_be16(WIRE_AT(s, wire_ht20, max_magnitude), 0xabcd);
+		*WIRE_AT(s, wire_ht20, max_index) = 0x55;
+		*WIRE_AT(s, wire_ht20, bitmap_weight) = 0x66;
+		memcpy(WIRE_AT(s, wire_ht20, data), data, sizeof(data));
+		return bytes(s).fill(length - wire_length(sizeof(s)), 0x99);
 	}
 	relay_bytes &ht20(unsigned freq, int rssi = -40, int noise = -95, unsigned v = 10)
 	{
-		uint8_t data[56];
+		uint8_t data[WIRE_HT20_BINS];
 		for (auto &d : data)
 			d = uint8_t(v);
 		return ht20(freq, rssi, noise, 0, data);
@@ -40,13 +59,39 @@ struct relay_bytes {
 
 	/* 20/40 MHz sample: lower half then upper half of the data. */
 	relay_bytes &ht40(unsigned chan_type, unsigned freq, int lrssi, int urssi, int lnoise,
-			  int unoise, unsigned max_exp, const uint8_t (&data)[128])
+			  int unoise, unsigned max_exp, const uint8_t (&data)[WIRE_HT20_40_BINS])
 	{
-		u8(2).be16(152).u8(chan_type).be16(freq).u8(unsigned(lrssi)).u8(unsigned(urssi));
-		fill(8, 0x77).u8(unsigned(lnoise)).u8(unsigned(unoise));
-		be16(0xabcd).be16(0xabcd).u8(0x55).u8(0x55).u8(0x66).u8(0x66).u8(max_exp);
-		b.insert(b.end(), data, data + 128);
-		return *this;
+		uint8_t s[sizeof(wire_ht20_40)];
+		memset(s, 0x77, sizeof(s));
+		*WIRE_AT(s, wire_tlv, type) = WIRE_HT20_40;
+		wire_put_be16(WIRE_AT(s, wire_tlv, length), wire_length(sizeof(s)));
+		*WIRE_AT(s, wire_ht20_40, channel_type) = uint8_t(chan_type);
+		wire_put_be16(WIRE_AT(s, wire_ht20_40, freq), uint16_t(freq));
+		*WIRE_AT(s, wire_ht20_40, lower_rssi) = uint8_t(lrssi);
+		*WIRE_AT(s, wire_ht20_40, upper_rssi) = uint8_t(urssi);
+		*WIRE_AT(s, wire_ht20_40, lower_noise) = uint8_t(lnoise);
+		*WIRE_AT(s, wire_ht20_40, upper_noise) = uint8_t(unoise);
+		wire_put_be16(WIRE_AT(s, wire_ht20_40, lower_max_magnitude), 0xabcd);
+		wire_put_be16(WIRE_AT(s, wire_ht20_40, upper_max_magnitude), 0xabcd);
+		*WIRE_AT(s, wire_ht20_40, lower_max_index) = 0x55;
+		*WIRE_AT(s, wire_ht20_40, upper_max_index) = 0x55;
+		*WIRE_AT(s, wire_ht20_40, lower_bitmap_weight) = 0x66;
+		*WIRE_AT(s, wire_ht20_40, upper_bitmap_weight) = 0x66;
+		*WIRE_AT(s, wire_ht20_40, max_exp) = uint8_t(max_exp);
+		memcpy(WIRE_AT(s, wire_ht20_40, data), data, sizeof(data));
+		return bytes(s);
+	}
+
+	/* ath10k sample of n bins of value v, the other fields junk. */
+	relay_bytes &ath10k(unsigned freq1, size_t n, unsigned v = 10)
+	{
+		uint8_t s[sizeof(wire_ath10k)];
+		memset(s, 0x77, sizeof(s));
+		*WIRE_AT(s, wire_tlv, type) = WIRE_ATH10K;
+		wire_put_be16(WIRE_AT(s, wire_tlv, length), wire_length(sizeof(s) + n));
+		*WIRE_AT(s, wire_ath10k, chan_width_mhz) = 20;
+		wire_put_be16(WIRE_AT(s, wire_ath10k, freq1), uint16_t(freq1));
+		return bytes(s).fill(n, v);
 	}
 };
 

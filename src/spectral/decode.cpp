@@ -4,11 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-static unsigned be16(const unsigned char *p)
-{
-	return unsigned(p[0]) << 8 | p[1];
-}
-
 /* The driver's shift can be any byte; past 63 every bit is gone. */
 static uint64_t shifted(uint8_t value, uint8_t max_exp)
 {
@@ -120,38 +115,42 @@ static void keep_part(spectrum_record *r, int part, const unsigned char *data, i
 				     max_exp};
 }
 
-/* fft_sample_ht20: max_exp 3, freq 4, rssi 6, noise 7, data 20..75 */
 static void decode_ht20(const unsigned char *s, spectrum_record *r)
 {
-	int rssi = int8_t(s[6]);
-	int noise = int8_t(s[7]);
+	int rssi = int8_t(*WIRE_AT(s, wire_ht20, rssi));
+	int noise = int8_t(*WIRE_AT(s, wire_ht20, noise));
 
 	r->bandwidth_khz = ht20_bandwidth_khz;
-	r->center_khz = int32_t(be16(s + 4)) * 1000;
+	r->center_khz = int32_t(wire_be16(WIRE_AT(s, wire_ht20, freq))) * 1000;
 	r->rssi = int8_t(rssi);
 	r->noise = int8_t(noise);
 	r->num_bins = ht20_bins;
 	r->num_parts = 1;
-	keep_part(r, 0, s + 20, 0, ht20_bins, s[3], rssi, noise);
+	keep_part(r, 0, WIRE_AT(s, wire_ht20, data), 0, ht20_bins, *WIRE_AT(s, wire_ht20, max_exp),
+		  rssi, noise);
 }
 
-/* fft_sample_ht20_40: chan_type 3, freq 4, rssi 6/7, noise 16/17,
- * max_exp 26, data 27..154 (lower half, then upper half) */
+/* freq is the control channel's: the centre is 10 MHz above or below it */
 static void decode_ht20_40(const unsigned char *s, spectrum_record *r)
 {
-	int freq = int(be16(s + 4));
-	int lower_rssi = int8_t(s[6]), upper_rssi = int8_t(s[7]);
-	int lower_noise = int8_t(s[16]), upper_noise = int8_t(s[17]);
+	int freq = int(wire_be16(WIRE_AT(s, wire_ht20_40, freq)));
+	int lower_rssi = int8_t(*WIRE_AT(s, wire_ht20_40, lower_rssi));
+	int upper_rssi = int8_t(*WIRE_AT(s, wire_ht20_40, upper_rssi));
+	int lower_noise = int8_t(*WIRE_AT(s, wire_ht20_40, lower_noise));
+	int upper_noise = int8_t(*WIRE_AT(s, wire_ht20_40, upper_noise));
+	uint8_t max_exp = *WIRE_AT(s, wire_ht20_40, max_exp);
+	const unsigned char *data = WIRE_AT(s, wire_ht20_40, data);
+	bool plus = *WIRE_AT(s, wire_ht20_40, channel_type) == chan_ht40plus;
 	const int half = ht40_bins / 2;
 
 	r->bandwidth_khz = ht40_bandwidth_khz;
-	r->center_khz = (s[3] == chan_ht40plus ? freq + 10 : freq - 10) * 1000;
+	r->center_khz = (plus ? freq + 10 : freq - 10) * 1000;
 	r->rssi = int8_t((lower_rssi + upper_rssi) / 2);
 	r->noise = int8_t((lower_noise + upper_noise) / 2);
 	r->num_bins = ht40_bins;
 	r->num_parts = 2;
-	keep_part(r, 0, s + 27, 0, half, s[26], lower_rssi, lower_noise);
-	keep_part(r, 1, s + 27 + half, half, half, s[26], upper_rssi, upper_noise);
+	keep_part(r, 0, data, 0, half, max_exp, lower_rssi, lower_noise);
+	keep_part(r, 1, data + half, half, half, max_exp, upper_rssi, upper_noise);
 }
 
 void fill_record_powers(spectrum_record *r)
@@ -171,15 +170,16 @@ int decode_samples(const unsigned char *stream, size_t len, spectrum_record *rec
 	while (pos + sample_header_len <= len) {
 		const unsigned char *s = stream + pos;
 		/* 16-bit wrap: lengths 0xfffe/0xffff step by 1 or 2 bytes */
-		size_t rec_len = (sample_header_len + be16(s + 1)) & 0xffff;
+		size_t rec_len = (sample_header_len + wire_be16(WIRE_AT(s, wire_tlv, length))) & 0xffff;
 
 		/* 0xfffd would leave the walk where it is for ever */
 		if (rec_len == 0 || pos + rec_len > len || count == max_records)
 			break;
 		pos += rec_len;
-		if (s[0] == sample_type_ht20 && rec_len >= ht20_sample_len)
+		uint8_t type = *WIRE_AT(s, wire_tlv, type);
+		if (type == sample_type_ht20 && rec_len >= ht20_sample_len)
 			decode_ht20(s, &records[count++]);
-		else if (s[0] == sample_type_ht20_40 && rec_len >= ht20_40_sample_len)
+		else if (type == sample_type_ht20_40 && rec_len >= ht20_40_sample_len)
 			decode_ht20_40(s, &records[count++]);
 	}
 	if (used)

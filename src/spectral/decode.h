@@ -6,15 +6,19 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "spectral/sample_format.h"
 #include "spectral/spectrum_record.h"
 
-/* Record types and sizes of the driver's fft_sample_ht20 / fft_sample_ht20_40. */
-constexpr uint8_t sample_type_ht20 = 1;
-constexpr uint8_t sample_type_ht20_40 = 2;
-constexpr size_t sample_header_len = 3;
-constexpr size_t ht20_sample_len = 76;
-constexpr size_t ht20_40_sample_len = 155;
+/* The record types decoded, and their sizes: the least a record of the type
+ * must have. Others (ath10k's among them) are walked past. */
+constexpr uint8_t sample_type_ht20 = WIRE_HT20;
+constexpr uint8_t sample_type_ht20_40 = WIRE_HT20_40;
+constexpr size_t sample_header_len = sizeof(wire_tlv);
+constexpr size_t ht20_sample_len = sizeof(wire_ht20);
+constexpr size_t ht20_40_sample_len = sizeof(wire_ht20_40);
 constexpr uint8_t chan_ht40plus = 3;   /* NL80211_CHAN_HT40PLUS */
+static_assert(ht20_bins == WIRE_HT20_BINS && ht40_bins == WIRE_HT20_40_BINS,
+	      "a record's bins are the sample's");
 
 /* dBm of one bin: its share of the sample's sum of squares, on top of
  * rssi + noise. A byte of 0 counts as 1 (an upper bound); the noise value

@@ -18,11 +18,6 @@ void gather_relay(relay_stream *s)
 		s->len += size_t(r);
 }
 
-static unsigned be16(const unsigned char *p)
-{
-	return unsigned(p[0]) << 8 | p[1];
-}
-
 sample_tally tally_samples(const unsigned char *bytes, size_t len)
 {
 	sample_tally t = {0, 0, 0};
@@ -30,16 +25,19 @@ sample_tally tally_samples(const unsigned char *bytes, size_t len)
 
 	while (pos + sample_header_len <= len) {
 		const unsigned char *s = bytes + pos;
-		size_t rec_len = (sample_header_len + be16(s + 1)) & 0xffff;
+		size_t rec_len = (sample_header_len + wire_be16(WIRE_AT(s, wire_tlv, length))) & 0xffff;
+		uint8_t type = *WIRE_AT(s, wire_tlv, type);
 
 		if (rec_len == 0 || pos + rec_len > len)
 			break;
 		pos += rec_len;
-		if ((s[0] == sample_type_ht20 && rec_len >= ht20_sample_len) ||
-		    (s[0] == sample_type_ht20_40 && rec_len >= ht20_40_sample_len)) {
+		/* both types keep freq at the same offset */
+		static_assert(offsetof(wire_ht20, freq) == offsetof(wire_ht20_40, freq), "freq");
+		if ((type == sample_type_ht20 && rec_len >= ht20_sample_len) ||
+		    (type == sample_type_ht20_40 && rec_len >= ht20_40_sample_len)) {
 			t.count++;
-			t.last_type = s[0];
-			t.last_freq = int(be16(s + 4));
+			t.last_type = type;
+			t.last_freq = int(wire_be16(WIRE_AT(s, wire_ht20, freq)));
 		}
 	}
 	return t;

@@ -35,15 +35,15 @@ TEST(DecodeMatchesBinPower, EveryBinOfHt20AndHt2040Samples)
 	/* shifts 0..7 as the driver sends them, then the edges of the shift */
 	const unsigned exps[] = {0, 1, 2, 3, 4, 5, 6, 7, 31, 32, 55, 63, 64, 200};
 	for (unsigned e : exps)
-		for (int type = 1; type <= 2; type++) {
-			size_t len = type == 1 ? ht20_sample_len : ht20_40_sample_len;
+		for (int type : {WIRE_HT20, WIRE_HT20_40}) {
+			size_t len = type == WIRE_HT20 ? ht20_sample_len : ht20_40_sample_len;
 			std::vector<unsigned char> r(len);
 			for (auto &b : r)
 				b = (unsigned char)(rng() >> (rng() % 9));
-			r[0] = (unsigned char)type;
-			r[1] = 0;
-			r[2] = (unsigned char)(len - sample_header_len);
-			r[type == 1 ? 3 : 26] = (unsigned char)e;
+			*WIRE_AT(r.data(), wire_tlv, type) = (unsigned char)type;
+			wire_put_be16(WIRE_AT(r.data(), wire_tlv, length), wire_length(len));
+			*(type == WIRE_HT20 ? WIRE_AT(r.data(), wire_ht20, max_exp)
+					    : WIRE_AT(r.data(), wire_ht20_40, max_exp)) = (unsigned char)e;
 			if (rng() % 3 == 0)   /* some samples with many zero bytes */
 				for (size_t i = len - 40; i < len; i++)
 					r[i] = 0;
@@ -56,19 +56,26 @@ TEST(DecodeMatchesBinPower, EveryBinOfHt20AndHt2040Samples)
 	size_t pos = 0;
 	for (int i = 0; i < count; i++) {
 		const unsigned char *r = s.data() + pos;
-		if (r[0] == 1) {
-			const unsigned char *d = r + 20;
-			uint64_t sum = sum_sq(d, 56, r[3]);
+		if (*WIRE_AT(r, wire_tlv, type) == WIRE_HT20) {
+			const unsigned char *d = WIRE_AT(r, wire_ht20, data);
+			uint8_t e = *WIRE_AT(r, wire_ht20, max_exp);
+			int rssi = int8_t(*WIRE_AT(r, wire_ht20, rssi));
+			int noise = int8_t(*WIRE_AT(r, wire_ht20, noise));
+			uint64_t sum = sum_sq(d, 56, e);
 			for (int j = 0; j < 56; j++)
-				expect_same_bits(bin_power(d[j], r[3], int8_t(r[6]), int8_t(r[7]), sum),
-						 records[i].bins[j], i, j);
+				expect_same_bits(bin_power(d[j], e, rssi, noise, sum), records[i].bins[j], i, j);
 			pos += ht20_sample_len;
 		} else {
-			const unsigned char *d = r + 27;
-			uint64_t lower = sum_sq(d, 64, r[26]), upper = sum_sq(d + 64, 64, r[26]);
+			const unsigned char *d = WIRE_AT(r, wire_ht20_40, data);
+			uint8_t e = *WIRE_AT(r, wire_ht20_40, max_exp);
+			int lrssi = int8_t(*WIRE_AT(r, wire_ht20_40, lower_rssi));
+			int urssi = int8_t(*WIRE_AT(r, wire_ht20_40, upper_rssi));
+			int lnoise = int8_t(*WIRE_AT(r, wire_ht20_40, lower_noise));
+			int unoise = int8_t(*WIRE_AT(r, wire_ht20_40, upper_noise));
+			uint64_t lower = sum_sq(d, 64, e), upper = sum_sq(d + 64, 64, e);
 			for (int j = 0; j < 128; j++)
-				expect_same_bits(j < 64 ? bin_power(d[j], r[26], int8_t(r[6]), int8_t(r[16]), lower)
-							: bin_power(d[j], r[26], int8_t(r[7]), int8_t(r[17]), upper),
+				expect_same_bits(j < 64 ? bin_power(d[j], e, lrssi, lnoise, lower)
+							: bin_power(d[j], e, urssi, unoise, upper),
 						 records[i].bins[j], i, j);
 			pos += ht20_40_sample_len;
 		}

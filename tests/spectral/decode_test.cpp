@@ -3,11 +3,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 #include "cli/run_state.h"
 #include "relay_bytes.h"
 #include "spectral/decode.h"
+#include "spectral/relay_stream.h"
 
 namespace {
 
@@ -31,6 +33,28 @@ TEST(DecodeWalk, ShortRecordsAndForeignTypesAreSkipped)
 	EXPECT_EQ(2412000, recs[0].center_khz);
 	EXPECT_EQ(2437000, recs[1].center_khz);
 	EXPECT_EQ(2442000, recs[2].center_khz);
+}
+
+/* ath10k records are walked past, also at the sizes of the decoded types. */
+TEST(DecodeWalk, MixedTypesDecodeOnlyHt20AndHt2040)
+{
+	uint8_t data[128] = {};
+	relay_bytes r;
+	r.ht20(2412).ath10k(5180, 64);
+	r.ath10k(5200, ht20_sample_len - sizeof(wire_ath10k));
+	r.ht40(3, 2412, -61, -64, -95, -96, 0, data);
+	r.ath10k(5220, ht20_40_sample_len - sizeof(wire_ath10k)).ath10k(5240, 0).ht20(2437);
+	ASSERT_EQ(3, decode(r));
+	EXPECT_EQ(2412000, recs[0].center_khz);
+	EXPECT_EQ(20000, recs[0].bandwidth_khz);
+	EXPECT_EQ(2422000, recs[1].center_khz);
+	EXPECT_EQ(40000, recs[1].bandwidth_khz);
+	EXPECT_EQ(2437000, recs[2].center_khz);
+	/* the relay reader frames the same records */
+	sample_tally t = tally_samples(r.b.data(), r.b.size());
+	EXPECT_EQ(3, t.count);
+	EXPECT_EQ(WIRE_HT20, t.last_type);
+	EXPECT_EQ(2437, t.last_freq);
 }
 
 TEST(DecodeWalk, TheWalkEndsWhereTheBytesDo)
@@ -185,6 +209,67 @@ TEST(BinPower, HugeShiftsDecodeToFiniteNoise)
 	for (int i = 0; i < 5; i++)
 		for (int j = 0; j < 56; j++)   /* from 32 on every square wraps to 0 */
 			EXPECT_EQ(-97.0, recs[i].bins[j]) << i << " " << j;
+}
+
+/* fft_sample_ath10k as the kernel lays it out, with 4 bins; every
+ * multi-byte field holds distinct bytes so that a swap or a shift shows. */
+TEST(WireFormat, Ath10kFieldsSitWhereTheKernelPutsThem)
+{
+	const uint8_t kernel[] = {
+		3, 0x00, 30,             /* type, length: 26 + 4 bins */
+		40,                      /* chan_width_mhz */
+		0x14, 0x3c,              /* freq1 5180 */
+		0x14, 0x46,              /* freq2 5190 */
+		0xff, 0xa1,              /* noise -95 */
+		0x0a, 0x0b,              /* max_magnitude */
+		0x0c, 0x0d,              /* total_gain_db */
+		0x0e, 0x0f,              /* base_pwr_db */
+		0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88,   /* tsf */
+		0xfd,                    /* max_index -3 */
+		0x2a, 0x2b, 0x2c,        /* rssi, relpwr_db, avgpwr_db */
+		2,                       /* max_exp */
+		0x61, 0x62, 0x63, 0x64,  /* bins */
+	};
+	uint8_t s[sizeof(wire_ath10k) + 4];
+	memset(s, 0, sizeof(s));
+	*WIRE_AT(s, wire_tlv, type) = WIRE_ATH10K;
+	wire_put_be16(WIRE_AT(s, wire_tlv, length), wire_length(sizeof(s)));
+	*WIRE_AT(s, wire_ath10k, chan_width_mhz) = 40;
+	wire_put_be16(WIRE_AT(s, wire_ath10k, freq1), 5180);
+	wire_put_be16(WIRE_AT(s, wire_ath10k, freq2), 5190);
+	wire_put_be16(WIRE_AT(s, wire_ath10k, noise), uint16_t(-95));
+	wire_put_be16(WIRE_AT(s, wire_ath10k, max_magnitude), 0x0a0b);
+	wire_put_be16(WIRE_AT(s, wire_ath10k, total_gain_db), 0x0c0d);
+	wire_put_be16(WIRE_AT(s, wire_ath10k, base_pwr_db), 0x0e0f);
+	wire_put_be64(WIRE_AT(s, wire_ath10k, tsf), 0x1122334455667788);
+	*WIRE_AT(s, wire_ath10k, max_index) = int8_t(-3);
+	*WIRE_AT(s, wire_ath10k, rssi) = 0x2a;
+	*WIRE_AT(s, wire_ath10k, relpwr_db) = 0x2b;
+	*WIRE_AT(s, wire_ath10k, avgpwr_db) = 0x2c;
+	*WIRE_AT(s, wire_ath10k, max_exp) = 2;
+	memcpy(s + sizeof(wire_ath10k), "\x61\x62\x63\x64", 4);
+	ASSERT_EQ(sizeof(kernel), sizeof(s));
+	for (size_t i = 0; i < sizeof(s); i++)
+		EXPECT_EQ(kernel[i], s[i]) << "byte " << i;
+
+	/* and the readers take the kernel's bytes back */
+	const uint8_t *k = kernel;
+	EXPECT_EQ(WIRE_ATH10K, *WIRE_AT(k, wire_tlv, type));
+	EXPECT_EQ(4u, wire_be16(WIRE_AT(k, wire_tlv, length)) - wire_length(sizeof(wire_ath10k)));
+	EXPECT_EQ(40, *WIRE_AT(k, wire_ath10k, chan_width_mhz));
+	EXPECT_EQ(5180, wire_be16(WIRE_AT(k, wire_ath10k, freq1)));
+	EXPECT_EQ(5190, wire_be16(WIRE_AT(k, wire_ath10k, freq2)));
+	EXPECT_EQ(-95, int16_t(wire_be16(WIRE_AT(k, wire_ath10k, noise))));
+	EXPECT_EQ(0x0a0b, wire_be16(WIRE_AT(k, wire_ath10k, max_magnitude)));
+	EXPECT_EQ(0x0c0d, wire_be16(WIRE_AT(k, wire_ath10k, total_gain_db)));
+	EXPECT_EQ(0x0e0f, wire_be16(WIRE_AT(k, wire_ath10k, base_pwr_db)));
+	EXPECT_EQ(0x1122334455667788u, wire_be64(WIRE_AT(k, wire_ath10k, tsf)));
+	EXPECT_EQ(-3, int8_t(*WIRE_AT(k, wire_ath10k, max_index)));
+	EXPECT_EQ(0x2a, *WIRE_AT(k, wire_ath10k, rssi));
+	EXPECT_EQ(0x2b, *WIRE_AT(k, wire_ath10k, relpwr_db));
+	EXPECT_EQ(0x2c, *WIRE_AT(k, wire_ath10k, avgpwr_db));
+	EXPECT_EQ(2, *WIRE_AT(k, wire_ath10k, max_exp));
+	EXPECT_EQ(0x61, k[sizeof(wire_ath10k)]);
 }
 
 }  // namespace
