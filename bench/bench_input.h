@@ -9,6 +9,7 @@
 
 #include "spectral/decode.h"
 #include "spectral/edges.h"
+#include "spectral/sample_format.h"
 
 namespace bench_input {
 
@@ -18,12 +19,6 @@ struct lcg {
 	uint32_t s = 12345;
 	unsigned next(unsigned n) { s = s * 1664525u + 1013904223u; return (s >> 8) % n; }
 };
-
-inline void put_be16(unsigned char *p, unsigned v)
-{
-	p[0] = (unsigned char)(v >> 8);
-	p[1] = (unsigned char)v;
-}
 
 /* FFT magnitudes as a quiet band with a few strong carriers. */
 inline void fill_data(unsigned char *d, int n, lcg &g)
@@ -48,30 +43,30 @@ inline void make_relay(unsigned char *buf, size_t len, relay_kind kind)
 	for (int i = 0; kind != relay_zeros; i++) {
 		unsigned char *s = buf + pos;
 		if (kind == relay_ht20) {
-			if (pos + ht20_sample_len > len)
+			if (pos + sizeof(wire_ht20) > len)
 				break;
-			s[0] = sample_type_ht20;
-			put_be16(s + 1, unsigned(ht20_sample_len - sample_header_len));
-			s[3] = (unsigned char)g.next(4);              /* max_exp */
-			put_be16(s + 4, channel(i));
-			s[6] = (unsigned char)(-40 - int(g.next(40))); /* rssi */
-			s[7] = (unsigned char)(-90 - int(g.next(10))); /* noise */
-			fill_data(s + 20, ht20_bins, g);
-			pos += ht20_sample_len;
+			*WIRE_AT(s, wire_tlv, type) = WIRE_HT20;
+			wire_put_be16(WIRE_AT(s, wire_tlv, length), wire_length(sizeof(wire_ht20)));
+			*WIRE_AT(s, wire_ht20, max_exp) = (unsigned char)g.next(4);
+			wire_put_be16(WIRE_AT(s, wire_ht20, freq), uint16_t(channel(i)));
+			*WIRE_AT(s, wire_ht20, rssi) = (unsigned char)(-40 - int(g.next(40)));
+			*WIRE_AT(s, wire_ht20, noise) = (unsigned char)(-90 - int(g.next(10)));
+			fill_data(WIRE_AT(s, wire_ht20, data), WIRE_HT20_BINS, g);
+			pos += sizeof(wire_ht20);
 		} else {
-			if (pos + ht20_40_sample_len > len)
+			if (pos + sizeof(wire_ht20_40) > len)
 				break;
-			s[0] = sample_type_ht20_40;
-			put_be16(s + 1, unsigned(ht20_40_sample_len - sample_header_len));
-			s[3] = i % 2 ? chan_ht40plus : 2;
-			put_be16(s + 4, channel(i));
-			s[6] = (unsigned char)(-40 - int(g.next(40)));
-			s[7] = (unsigned char)(-40 - int(g.next(40)));
-			s[16] = (unsigned char)(-90 - int(g.next(10)));
-			s[17] = (unsigned char)(-90 - int(g.next(10)));
-			s[26] = (unsigned char)g.next(4);
-			fill_data(s + 27, ht40_bins, g);
-			pos += ht20_40_sample_len;
+			*WIRE_AT(s, wire_tlv, type) = WIRE_HT20_40;
+			wire_put_be16(WIRE_AT(s, wire_tlv, length), wire_length(sizeof(wire_ht20_40)));
+			*WIRE_AT(s, wire_ht20_40, channel_type) = i % 2 ? chan_ht40plus : 2;
+			wire_put_be16(WIRE_AT(s, wire_ht20_40, freq), uint16_t(channel(i)));
+			*WIRE_AT(s, wire_ht20_40, lower_rssi) = (unsigned char)(-40 - int(g.next(40)));
+			*WIRE_AT(s, wire_ht20_40, upper_rssi) = (unsigned char)(-40 - int(g.next(40)));
+			*WIRE_AT(s, wire_ht20_40, lower_noise) = (unsigned char)(-90 - int(g.next(10)));
+			*WIRE_AT(s, wire_ht20_40, upper_noise) = (unsigned char)(-90 - int(g.next(10)));
+			*WIRE_AT(s, wire_ht20_40, max_exp) = (unsigned char)g.next(4);
+			fill_data(WIRE_AT(s, wire_ht20_40, data), WIRE_HT20_40_BINS, g);
+			pos += sizeof(wire_ht20_40);
 		}
 	}
 }

@@ -18,6 +18,7 @@
 #include "report/report.h"
 #include "spectral/decode.h"
 #include "spectral/edges.h"
+#include "spectral/sample_format.h"
 
 namespace pipeline_check {
 
@@ -45,11 +46,6 @@ inline std::string check_finite(const spectrum_record *r, int count, const char 
 	return "";
 }
 
-inline unsigned be16(const unsigned char *p)
-{
-	return unsigned(p[0]) << 8 | p[1];
-}
-
 /* The driver's sums: squares of the shifted bytes, wrapping modulo 2^64. */
 inline uint64_t reference_sum(const unsigned char *d, int n, unsigned max_exp)
 {
@@ -70,18 +66,26 @@ inline bool same_bits(double a, double b)
  * with its half's rssi, noise and sum. */
 inline std::string check_sample(const unsigned char *s, bool ht20, const spectrum_record &r, int i)
 {
-	int freq = int(be16(s + 4));
-	int rssi[2], noise[2], center, bins = ht20 ? ht20_bins : ht40_bins;
-	unsigned max_exp = ht20 ? s[3] : s[26];
-	const unsigned char *data = s + (ht20 ? 20 : 27);
+	int rssi[2], noise[2], freq, center, bins = ht20 ? ht20_bins : ht40_bins;
+	unsigned max_exp;
+	const unsigned char *data;
 	if (ht20) {
-		rssi[0] = rssi[1] = int8_t(s[6]);
-		noise[0] = noise[1] = int8_t(s[7]);
+		freq = int(wire_be16(WIRE_AT(s, wire_ht20, freq)));
+		max_exp = *WIRE_AT(s, wire_ht20, max_exp);
+		data = WIRE_AT(s, wire_ht20, data);
+		rssi[0] = rssi[1] = int8_t(*WIRE_AT(s, wire_ht20, rssi));
+		noise[0] = noise[1] = int8_t(*WIRE_AT(s, wire_ht20, noise));
 		center = freq * 1000;
 	} else {
-		rssi[0] = int8_t(s[6]), rssi[1] = int8_t(s[7]);
-		noise[0] = int8_t(s[16]), noise[1] = int8_t(s[17]);
-		center = (s[3] == chan_ht40plus ? freq + 10 : freq - 10) * 1000;
+		freq = int(wire_be16(WIRE_AT(s, wire_ht20_40, freq)));
+		max_exp = *WIRE_AT(s, wire_ht20_40, max_exp);
+		data = WIRE_AT(s, wire_ht20_40, data);
+		rssi[0] = int8_t(*WIRE_AT(s, wire_ht20_40, lower_rssi));
+		rssi[1] = int8_t(*WIRE_AT(s, wire_ht20_40, upper_rssi));
+		noise[0] = int8_t(*WIRE_AT(s, wire_ht20_40, lower_noise));
+		noise[1] = int8_t(*WIRE_AT(s, wire_ht20_40, upper_noise));
+		bool plus = *WIRE_AT(s, wire_ht20_40, channel_type) == chan_ht40plus;
+		center = (plus ? freq + 10 : freq - 10) * 1000;
 	}
 	if (r.bandwidth_khz != (ht20 ? 20000 : 40000) || r.center_khz != center ||
 	    r.num_bins != bins || r.rssi != int8_t((rssi[0] + rssi[1]) / 2) ||
@@ -111,18 +115,19 @@ inline std::string check_decode(const unsigned char *data, size_t len, spectrum_
 {
 	int count = decode_stream(data, len, decoded);
 	*count_out = count;
-	if (count < 0 || count > max_records || size_t(count) > len / ht20_sample_len)
+	if (count < 0 || count > max_records || size_t(count) > len / sizeof(wire_ht20))
 		return fail("record count out of range", count, long(len));
 	size_t pos = 0;
 	int i = 0;
-	while (pos + sample_header_len <= len) {
+	while (pos + sizeof(wire_tlv) <= len) {
 		const unsigned char *s = data + pos;
-		size_t rec_len = (sample_header_len + be16(s + 1)) & 0xffff;
+		size_t rec_len = (sizeof(wire_tlv) + wire_be16(WIRE_AT(s, wire_tlv, length))) & 0xffff;
 		if (rec_len == 0 || pos + rec_len > len || i == max_records)
 			break;
 		pos += rec_len;
-		bool ht20 = s[0] == sample_type_ht20 && rec_len >= ht20_sample_len;
-		bool ht40 = s[0] == sample_type_ht20_40 && rec_len >= ht20_40_sample_len;
+		uint8_t type = *WIRE_AT(s, wire_tlv, type);
+		bool ht20 = type == WIRE_HT20 && rec_len >= sizeof(wire_ht20);
+		bool ht40 = type == WIRE_HT20_40 && rec_len >= sizeof(wire_ht20_40);
 		if (!ht20 && !ht40)
 			continue;
 		if (i >= count)

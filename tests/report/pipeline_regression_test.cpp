@@ -46,40 +46,43 @@ std::string check(const std::vector<unsigned char> &s)
 	return pipeline_check::check_pipeline(s.data(), s.size());
 }
 
-void put_be16(std::vector<unsigned char> &s, unsigned v)
+template <size_t n> void append(std::vector<unsigned char> &s, const uint8_t (&record)[n])
 {
-	s.push_back((v >> 8) & 0xff);
-	s.push_back(v & 0xff);
+	s.insert(s.end(), record, record + n);
 }
 
-/* fft_sample_ht20 with the given length field; data bytes follow seed */
-void add_ht20(std::vector<unsigned char> &s, unsigned freq, unsigned seed, unsigned length = 73,
-	      unsigned char max_exp = 0)
+/* fft_sample_ht20, rssi -60, noise -95; data bytes follow seed */
+void add_ht20(std::vector<unsigned char> &s, unsigned freq, unsigned seed, uint8_t max_exp = 0)
 {
-	s.push_back(1);
-	put_be16(s, length);
-	s.push_back(max_exp);
-	put_be16(s, freq);
-	s.push_back(0xc4);   /* rssi -60 */
-	s.push_back(0xa1);   /* noise -95 */
-	for (unsigned i = 0; i < 12; i++)
-		s.push_back(0);
-	for (unsigned i = 0; i + 17 < length; i++)
-		s.push_back((unsigned char)((seed + i) * 37 >> (i % 5)));
+	uint8_t r[sizeof(wire_ht20)] = {};
+	*WIRE_AT(r, wire_tlv, type) = WIRE_HT20;
+	wire_put_be16(WIRE_AT(r, wire_tlv, length), wire_length(sizeof(r)));
+	*WIRE_AT(r, wire_ht20, max_exp) = max_exp;
+	wire_put_be16(WIRE_AT(r, wire_ht20, freq), uint16_t(freq));
+	*WIRE_AT(r, wire_ht20, rssi) = uint8_t(-60);
+	*WIRE_AT(r, wire_ht20, noise) = uint8_t(-95);
+	uint8_t *data = WIRE_AT(r, wire_ht20, data);
+	for (unsigned i = 0; i < WIRE_HT20_BINS; i++)
+		data[i] = (unsigned char)((seed + i) * 37 >> (i % 5));
+	append(s, r);
 }
 
+/* rssi and noise -64 in both halves */
 void add_ht20_40(std::vector<unsigned char> &s, unsigned freq, unsigned char chan_type,
 		 unsigned char max_exp)
 {
-	s.push_back(2);
-	put_be16(s, 152);
-	s.push_back(chan_type);
-	put_be16(s, freq);
-	for (unsigned i = 0; i < 20; i++)   /* rssi, tsf, noise, magnitudes, indexes, weights */
-		s.push_back(i < 2 || i == 10 || i == 11 ? 0xc0 : 0);
-	s.push_back(max_exp);
-	for (unsigned i = 0; i < 128; i++)
-		s.push_back((unsigned char)(i * 11));
+	uint8_t r[sizeof(wire_ht20_40)] = {};
+	*WIRE_AT(r, wire_tlv, type) = WIRE_HT20_40;
+	wire_put_be16(WIRE_AT(r, wire_tlv, length), wire_length(sizeof(r)));
+	*WIRE_AT(r, wire_ht20_40, channel_type) = chan_type;
+	wire_put_be16(WIRE_AT(r, wire_ht20_40, freq), uint16_t(freq));
+	*WIRE_AT(r, wire_ht20_40, lower_rssi) = *WIRE_AT(r, wire_ht20_40, upper_rssi) = 0xc0;
+	*WIRE_AT(r, wire_ht20_40, lower_noise) = *WIRE_AT(r, wire_ht20_40, upper_noise) = 0xc0;
+	*WIRE_AT(r, wire_ht20_40, max_exp) = max_exp;
+	uint8_t *data = WIRE_AT(r, wire_ht20_40, data);
+	for (unsigned i = 0; i < WIRE_HT20_40_BINS; i++)
+		data[i] = (unsigned char)(i * 11);
+	append(s, r);
 }
 
 TEST(PipelineRegression, EverySeedAndPastFailurePasses)
@@ -129,7 +132,7 @@ TEST(PipelineRegression, ShiftsOf64AndMoreGiveFiniteBins)
 {
 	std::vector<unsigned char> s;
 	for (unsigned char e : {62, 63, 64, 200, 255})
-		add_ht20(s, 2437, e, 73, e);
+		add_ht20(s, 2437, e, e);
 	add_ht20_40(s, 2437, 3, 255);
 	static spectrum_buffer records;
 	ASSERT_EQ(decode_stream(s.data(), s.size(), records), 6);
