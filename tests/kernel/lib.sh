@@ -76,3 +76,29 @@ need_pkgs() {
 		{ cat "$KB_BUILD/apt.log" >&2; kb_die "apt-get install ${missing[*]} failed"; }
 	say "installed ${missing[*]} ($(since "$t"))"
 }
+
+# Debian's wireless-regdb, the copy signed with the kernel's built-in keys
+# (regulatory.db-upstream), into DIR/usr/share/bench-regdb: guest-init
+# loads it for a 5 GHz access point (the world domain only scans there).
+# Nothing reads it otherwise, so other boots see no regulatory change.
+kb_stage_regdb() { # DIR
+	local r=$KB_BUILD/regdb
+	if [ ! -s "$r/regulatory.db" ] || [ ! -s "$r/regulatory.db.p7s" ]; then
+		local t
+		t=$(now)
+		rm -rf "$r" "$r.tmp"
+		mkdir -p "$r.tmp/dl"
+		chmod 777 "$r.tmp/dl" # apt downloads as _apt where it can
+		apt_known wireless-regdb || apt_update_once
+		(cd "$r.tmp/dl" && apt-get download -qq wireless-regdb 2>/dev/null) ||
+			kb_die "apt-get download wireless-regdb failed"
+		dpkg-deb -x "$r.tmp"/dl/*.deb "$r.tmp/root"
+		cp "$r.tmp/root/lib/firmware/regulatory.db-upstream" "$r.tmp/regulatory.db"
+		cp "$r.tmp/root/lib/firmware/regulatory.db.p7s-upstream" "$r.tmp/regulatory.db.p7s"
+		rm -rf "$r.tmp/dl" "$r.tmp/root"
+		mv "$r.tmp" "$r"
+		say "downloaded wireless-regdb ($(since "$t"))"
+	fi
+	mkdir -p "$1/usr/share/bench-regdb"
+	cp "$r/regulatory.db" "$r/regulatory.db.p7s" "$1/usr/share/bench-regdb/"
+}

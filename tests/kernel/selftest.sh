@@ -1,9 +1,10 @@
 #!/bin/bash
 # SPDX-License-Identifier: GPL-2.0-only
-# The kernel bench's own checks, in four boots: the ath9k stand-in inside a
-# VM (selftest/stand-in.sh), then vm-run's contract (arguments, outputs,
-# preload and inject, --sample-delay, --no-spectral, --ap, the command time
-# limit, --ht40, --htc, --silent-radio, --no-spectral-ops).
+# The kernel bench's own checks, in five boots: the ath9k stand-in, then the
+# ath10k one, inside a VM (selftest/stand-in.sh), then vm-run's contract
+# (arguments, outputs, preload and inject, --sample-delay, --no-spectral,
+# --ap, the command time limit, --ht40, --htc, --silent-radio,
+# --no-spectral-ops, --ath10k, --5ghz).
 # Prints one "ok"/"not ok" line per check and "N passed, N failed".
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -43,6 +44,10 @@ for d in x 60001 -1; do
 done
 "$vm" --no-spectral --htc --out "$work/u" -- true >/dev/null 2>&1
 expect "vm-run refuses --no-spectral with a stand-in option" 2 $?
+for a in "--ath10k --htc" "--ath10k --no-spectral" "--5ghz 30" "--5ghz 80 --ap"; do
+	"$vm" $a --out "$work/u" -- true >/dev/null 2>&1
+	expect "vm-run refuses $a" 2 $?
+done
 
 # Boot 1, in the background: the stand-in's files (two vCPUs on x86_64, so
 # that one relay file for all CPUs is a real check).
@@ -155,6 +160,49 @@ expect "--htc: the files are under phy0/ath9k_htc only" "ath9k_htc" "$(grep ath9
 expect "--no-spectral-ops, --silent-radio: phy0's chip and radio" "ar5416 Y" "$(tail -n1 <<<"$out")"
 expect "--no-spectral-ops: the mode write succeeds, ctl_after reads disable, count_after the count" \
 	"0 disable 3" "$(cat "$work/b4/status") $(cat "$work/b4/ctl_after") $(cat "$work/b4/count_after")"
+
+# Boot 5: --ath10k on a VHT80 access point (--5ghz 80): 88 MHz records
+# of 128 and 256 bins, none of 64 (ath10k_spectral_process_fft drops
+# them), and vm-run's outputs from the ath10k files.
+s=$(date +%s.%N)
+RFPEEK_BIN=none "$vm" --ath10k --5ghz 80 --out "$work/b5" -- \
+	sh -c '
+		A=/sys/kernel/debug/ieee80211/phy0/ath10k
+		K=/sys/kernel/debug/rfpeek_bench/phy0/counters
+		iw dev wlan0 info | grep -E "type|channel"
+		ls /sys/kernel/debug/ieee80211/phy0 | grep ath
+		echo manual >$A/spectral_scan_ctl
+		echo 2 >$A/spectral_count
+		for n in 64 128 256; do
+			echo $n >$A/spectral_bins
+			echo trigger >$A/spectral_scan_ctl
+			i=0
+			until grep -qx "pending 0" $K || [ $i -ge 250 ]; do usleep 20000; i=$((i + 1)); done
+			cat $A/spectral_scan0 >r$n
+		done
+		grep discarded $K
+		echo 3 >$A/spectral_count
+		echo trigger >$A/spectral_scan_ctl' >"$work/b5.log" 2>&1
+rc=$?
+echo "# boot 5: $(secs "$s") s"
+expect "vm-run boots with --ath10k --5ghz 80" 0 $rc
+[ $rc = 0 ] || sed 's/^/#   /' "$work/b5.log"
+out=$(cat "$work/b5/stdout" 2>&1)
+expect "--5ghz 80: wlan0 is an AP on 5180 VHT80" "type AP channel 36 (5180 MHz) width: 80 MHz center1: 5210 MHz" \
+	"$(grep -E 'type|channel' <<<"$out" | sed 's/^[[:space:]]*//' | tr -d ',' | tr '\n' ' ' | sed 's/ $//')"
+expect "--ath10k: the files are under phy0/ath10k only" "ath10k" "$(grep ath <<<"$out")"
+# TYPE LENGTH WIDTH FREQ1 FREQ2 of each record, repeats folded
+hdr10() {
+	od -An -tu1 -v "$1" | tr -s ' ' '\n' | sed '/^$/d' | awk '{ b[n++] = $1 }
+		END { for (p = 0; p + 8 <= n; p += b[p+1] * 256 + b[p+2] + 3)
+			print b[p], b[p+1] * 256 + b[p+2], b[p+3], b[p+4] * 256 + b[p+5], b[p+6] * 256 + b[p+7] }' | uniq
+}
+f=$work/b5/files
+expect "ath10k at 80 MHz: no records of 64 bins; 128 and 256 bins sampled as 88 MHz around 5210" \
+	"0 discarded 2 314 3 154 88 5210 0 570 3 282 88 5210 0" \
+	"$(stat -c %s "$f/r64" 2>&1) $(grep discarded <<<"$out") $(stat -c %s "$f/r128" 2>&1) $(hdr10 "$f/r128") $(stat -c %s "$f/r256" 2>&1) $(hdr10 "$f/r256")"
+expect "--ath10k: ctl_after and count_after from ath10k/, relay_after the last trigger's 3 records" \
+	"manual 3 855" "$(cat "$work/b5/ctl_after") $(cat "$work/b5/count_after") $(stat -c %s "$work/b5/relay_after")"
 
 wait $b1
 echo "# boot 1: $(cat "$work/b1.time") s"

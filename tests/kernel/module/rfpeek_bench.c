@@ -14,6 +14,12 @@
  * (ath9k_htc/ instead of ath9k/ with htc=1) and, for the tests,
  * /sys/kernel/debug/rfpeek_bench/<phy>/ (see README.md).
  *
+ * With ath10k=1 it is ath10k's instead (ath10k/spectral.c):
+ *   <phy debugfs>/ath10k/spectral_scan_ctl     disable|background|manual|trigger
+ *   <phy debugfs>/ath10k/spectral_count        0..255, default 0
+ *   <phy debugfs>/ath10k/spectral_bins         64..256, a power of two, default 64
+ *   <phy debugfs>/ath10k/spectral_scan0        relay, 1140 x 2500 bytes, one global buffer
+ *
  * The chip behind the files is modelled on ath9k's own code paths: a
  * trigger only starts the hardware, and its FFTs reach the relay later,
  * from a work item standing in for the receive tasklet (ath_rx_tasklet ->
@@ -45,6 +51,9 @@
 #define SUBBUF_SIZE 1024
 #define N_SUBBUFS 256
 #define RELAY_BYTES (SUBBUF_SIZE * N_SUBBUFS)
+/* ath10k_spectral_create: "covers whole channels in dual bands up to 128 bins" */
+#define ATH10K_SUBBUF_SIZE 1140
+#define ATH10K_N_SUBBUFS 2500
 #define MAX_EVENTS 1024
 #define MAX_BURSTS 32
 #define MAX_DELAY_MS 60000
@@ -57,6 +66,10 @@ MODULE_PARM_DESC(sample_delay_ms,
 static bool htc;
 module_param(htc, bool, 0444);
 MODULE_PARM_DESC(htc, "model ath9k_htc (USB, AR9271/AR7010): files under ath9k_htc/, AR92xx rules");
+
+static bool ath10k;
+module_param(ath10k, bool, 0444);
+MODULE_PARM_DESC(ath10k, "model ath10k (QCA988x): files under ath10k/, type-3 records");
 
 /* ath9k's records (drivers/net/wireless/ath/spectral_common.h is not part
  * of the installed headers). */
@@ -92,6 +105,34 @@ struct fft_sample_ht20_40 {
 	u8 upper_bitmap_weight;
 	u8 max_exp;
 	u8 data[HT40_BINS];
+} __packed;
+
+/* ath10k's record, as spectral_common.h has it */
+#define ATH_FFT_SAMPLE_ATH10K 3
+#define SPECTRAL_ATH10K_MAX_NUM_BINS 256
+
+struct fft_sample_tlv {
+	u8 type;
+	__be16 length;
+} __packed;
+
+struct fft_sample_ath10k {
+	struct fft_sample_tlv tlv;
+	u8 chan_width_mhz;
+	__be16 freq1;
+	__be16 freq2;
+	__be16 noise;
+	__be16 max_magnitude;
+	__be16 total_gain_db;
+	__be16 base_pwr_db;
+	__be64 tsf;
+	s8 max_index;
+	u8 rssi;
+	u8 relpwr_db;
+	u8 avgpwr_db;
+	u8 max_exp;
+
+	u8 data[];
 } __packed;
 
 enum mode { MODE_DISABLED, MODE_BACKGROUND, MODE_CHANSCAN, MODE_MANUAL };
@@ -144,6 +185,7 @@ struct burst {
 	u16 entries;	/* scan entries, one report each */
 	u8 per_entry;	/* FFTs per report */
 	bool endless;	/* background: one report per period until stopped */
+	u8 fft_size;	/* ath10k: the firmware's fft_size when it started */
 };
 
 struct bench_phy;
@@ -176,6 +218,15 @@ struct bench_phy {
 	u64 tsf;
 	u32 fft_seq;		/* FFTs the chip made since load or reset */
 	bool dying;
+
+	/* ath10k: spectral.config.fft_size; what the firmware was last sent;
+	 * the vif doing spectral (arvif->spectral_enabled); a stop seen, so the
+	 * next start resets spectral (ath10k_start -> ath10k_spectral_start) */
+	unsigned int fft_size;
+	unsigned int fw_count, fw_fft_size;
+	bool fw_running;
+	struct ieee80211_vif *spectral_vif;
+	bool hw_stopped;
 
 	struct burst bursts[MAX_BURSTS];
 	unsigned int b_head, b_len;
@@ -293,8 +344,9 @@ static int db10(u64 num, u64 den)
 	return db;
 }
 
-/* Magnitude at f (Hz) in the k-th FFT of a delivery. */
-static u8 scene_bin(s64 f, unsigned int k)
+/* Magnitude at f (Hz) in the k-th FFT of a delivery, for bins half_bin
+ * (Hz) wide on either side. */
+static u8 scene_bin(s64 f, unsigned int k, s64 half_bin)
 {
 	u32 h = mix((u32)div_s64(f, HALF_BIN_HZ) ^ (k * 0x9e3779b9U));
 	unsigned int v = 3 + h % 3, c;
@@ -306,7 +358,7 @@ static u8 scene_bin(s64 f, unsigned int k)
 		if (d < 0)
 			d = -d;
 		c = 0;
-		if (scene[i].kind == TONE && d < HALF_BIN_HZ)
+		if (scene[i].kind == TONE && d < half_bin)
 			c = scene[i].level;
 		else if (scene[i].kind == WIDE && d <= WIDE_FLAT_HZ)
 			c = scene[i].level + (h >> 8) % 5 - 2;
@@ -355,7 +407,7 @@ static void chip_half(struct chip_fft *c, int h, int from, int n, s64 centre_hz,
 	unsigned int weight = 0;
 
 	for (j = from; j < from + n; j++) {
-		u8 v = scene_bin(centre_hz + (s64)(2 * j - (nbins - 1)) * HALF_BIN_HZ, k);
+		u8 v = scene_bin(centre_hz + (s64)(2 * j - (nbins - 1)) * HALF_BIN_HZ, k, HALF_BIN_HZ);
 
 		c->data[j] = v;
 		sum_sq += (u64)v * v;
@@ -509,6 +561,220 @@ static bool process_ht20_40(const struct chip_fft *c, u16 freq, bool plus, s8 ct
 }
 
 /* ------------------------------------------------------------------------
+ * ath10k (QCA988x): the firmware's phyerr report as the driver reads it
+ * (struct wmi_phyerr's fields, then struct phyerr_fft_report's registers
+ * and the bins), and ath10k_spectral_process_fft.
+ */
+#define SEARCH_FFT_REPORT_REG0_TOTAL_GAIN_DB_MASK	0xFF800000
+#define SEARCH_FFT_REPORT_REG0_TOTAL_GAIN_DB_LSB	23
+#define SEARCH_FFT_REPORT_REG0_BASE_PWR_DB_MASK		0x007FC000
+#define SEARCH_FFT_REPORT_REG0_BASE_PWR_DB_LSB		14
+#define SEARCH_FFT_REPORT_REG0_FFT_CHN_IDX_MASK		0x00003000
+#define SEARCH_FFT_REPORT_REG0_FFT_CHN_IDX_LSB		12
+#define SEARCH_FFT_REPORT_REG0_PEAK_SIDX_MASK		0x00000FFF
+#define SEARCH_FFT_REPORT_REG0_PEAK_SIDX_LSB		0
+#define SEARCH_FFT_REPORT_REG1_RELPWR_DB_MASK		0xFC000000
+#define SEARCH_FFT_REPORT_REG1_RELPWR_DB_LSB		26
+#define SEARCH_FFT_REPORT_REG1_AVGPWR_DB_MASK		0x03FC0000
+#define SEARCH_FFT_REPORT_REG1_AVGPWR_DB_LSB		18
+#define SEARCH_FFT_REPORT_REG1_PEAK_MAG_MASK		0x0003FF00
+#define SEARCH_FFT_REPORT_REG1_PEAK_MAG_LSB		8
+#define SEARCH_FFT_REPORT_REG1_NUM_STR_BINS_IB_MASK	0x000000FF
+#define SEARCH_FFT_REPORT_REG1_NUM_STR_BINS_IB_LSB	0
+#define MS(v, f) (((v) & f##_MASK) >> f##_LSB)
+#define SM(v, f) (((v) << f##_LSB) & f##_MASK)
+
+/* wmi.h's defaults, as ath10k_spectral_start and the bins file use them */
+#define WMI_SPECTRAL_COUNT_DEFAULT 0
+#define WMI_SPECTRAL_FFT_SIZE_DEFAULT 7
+#define WMI_SPECTRAL_BIN_SCALE_DEFAULT 1
+#define PEAK_MAG_MAX 1023	/* a 10-bit register field */
+#define TOTAL_GAIN_DB 62	/* the AGC is not modelled: one gain */
+
+struct a10k_report {
+	u16 freq1, freq2;
+	u8 rssi_combined;
+	u8 chan_width_mhz;
+	u16 nf_chains[4];
+	u32 reg0, reg1;
+	u8 bins[SPECTRAL_ATH10K_MAX_NUM_BINS];
+};
+
+static unsigned int a10k_bins(unsigned int fft_size)
+{
+	return 1U << (fft_size - WMI_SPECTRAL_BIN_SCALE_DEFAULT);
+}
+
+/* ath10k_spectral_start (from ath10k_start): spectral off, the defaults */
+static void a10k_spectral_start(struct bench_phy *p)
+{
+	p->spectral_vif = NULL;
+	p->mode = MODE_DISABLED;
+	p->fw_running = false;
+	p->count = WMI_SPECTRAL_COUNT_DEFAULT;
+	p->fft_size = WMI_SPECTRAL_FFT_SIZE_DEFAULT;
+}
+
+/* The firmware's chan_width_mhz: the operating channel's width */
+static unsigned int chan_width_mhz(const struct cfg80211_chan_def *cd)
+{
+	switch (cd->width) {
+	case NL80211_CHAN_WIDTH_5:
+		return 5;
+	case NL80211_CHAN_WIDTH_10:
+		return 10;
+	case NL80211_CHAN_WIDTH_40:
+		return 40;
+	case NL80211_CHAN_WIDTH_80:
+		return 80;
+	case NL80211_CHAN_WIDTH_80P80:
+	case NL80211_CHAN_WIDTH_160:
+		return 160;
+	default:
+		return 20;
+	}
+}
+
+/* One FFT of n bins over the operating channel. The bins cover 1.1 times
+ * its width around its centre (the 22/44/88 MHz the driver reports), bin
+ * n/2 on the centre. The peak's index is relative to that DC bin;
+ * max_magnitude is the peak bin shifted left by a gain the driver has to
+ * guess back (get_max_exp), plus the bits below the shift. */
+static void a10k_chip_fft(struct bench_phy *p, struct a10k_report *r, unsigned int n,
+			  unsigned int k)
+{
+	const struct cfg80211_chan_def *cd = &p->hw->conf.chandef;
+	u16 ctl = cd->chan->center_freq, c1 = cd->center_freq1;
+	unsigned int width = chan_width_mhz(cd), dc = n / 2, peak = 0, emax = 0, e, mag;
+	unsigned int strong = 0, i;
+	s64 span = (s64)width * 1100000, centre = (s64)c1 * 1000000;
+	u32 h = mix(p->fft_seq * 0x9e3779b9U ^ ctl);
+	int delta = nf_delta(ctl), rssi;
+	u64 sum_sq = 0;
+
+	for (i = 0; i < n; i++) {
+		r->bins[i] = scene_bin(centre + div_s64(((s64)i - dc) * span, n), k,
+				       div_s64(span, 2 * n));
+		sum_sq += (u64)r->bins[i] * r->bins[i];
+	}
+	/* the DC bin is the FFT's blind spot: it reads high */
+	r->bins[dc] = (r->bins[dc - 1] + r->bins[dc + 1]) / 2 + DC_OFFSET;
+	for (i = 0; i < n; i++)
+		if (r->bins[i] > r->bins[peak])
+			peak = i;
+	for (i = 0; i < n; i++)
+		strong += r->bins[i] * 2 > r->bins[peak];
+	while (emax < 7 && r->bins[peak] << (emax + 1) <= PEAK_MAG_MAX)
+		emax++;
+	e = h % (emax + 1);
+	mag = r->bins[peak] << e | (mix(h + 1) & ((1U << e) - 1));
+	if (p->fft_seq % CORRUPT_EVERY == CORRUPT_EVERY - 1)
+		mag = r->bins[peak] + 1;	/* no shift gives the peak bin back */
+	p->fft_seq++;
+
+	/* as ath10k_wmi_put_wmi_channel gave the channel to the firmware */
+	r->freq1 = c1;
+	r->freq2 = 0;
+	if (cd->width == NL80211_CHAN_WIDTH_80P80)
+		r->freq2 = cd->center_freq2;
+	if (cd->width == NL80211_CHAN_WIDTH_160) {
+		r->freq1 = ctl > c1 ? c1 + 40 : c1 - 40;
+		r->freq2 = c1;
+	}
+	r->chan_width_mhz = width;
+	/* dB above the calibrated floor, a signed byte the driver copies raw */
+	rssi = clamp(db10(sum_sq, (u64)n * FLOOR_REF * FLOOR_REF) - delta, -128, 127);
+	r->rssi_combined = (u8)(s8)rssi;
+	for (i = 0; i < ARRAY_SIZE(r->nf_chains); i++)
+		r->nf_chains[i] = (u16)(s16)(NOISE_DEFAULT + delta);
+	r->reg0 = SM(TOTAL_GAIN_DB, SEARCH_FFT_REPORT_REG0_TOTAL_GAIN_DB) |
+		  SM(0U, SEARCH_FFT_REPORT_REG0_FFT_CHN_IDX) |
+		  SM((peak - dc) & 0xfff, SEARCH_FFT_REPORT_REG0_PEAK_SIDX);
+	r->reg1 = SM((u32)clamp(db10((u64)r->bins[peak] * r->bins[peak] * n, sum_sq), 0, 63),
+		     SEARCH_FFT_REPORT_REG1_RELPWR_DB) |
+		  SM((u32)clamp(db10(sum_sq, n), 0, 255), SEARCH_FFT_REPORT_REG1_AVGPWR_DB) |
+		  SM(mag, SEARCH_FFT_REPORT_REG1_PEAK_MAG) |
+		  SM(min(strong, 255U), SEARCH_FFT_REPORT_REG1_NUM_STR_BINS_IB);
+}
+
+/* get_max_exp, as the driver has it: the shift that gives the peak bin
+ * back from max_magnitude; 0 when the index lies outside the bins or no
+ * shift matches. */
+static u8 get_max_exp(s8 max_index, u16 max_magnitude, size_t bin_len, const u8 *data)
+{
+	int dc_pos = bin_len / 2;
+	u8 max_exp;
+
+	if (dc_pos < max_index || -dc_pos >= max_index)
+		return 0;
+	for (max_exp = 0; max_exp < 8; max_exp++) {
+		if (data[dc_pos + max_index] == (max_magnitude >> max_exp))
+			break;
+	}
+	if (data[dc_pos + max_index] != (max_magnitude >> max_exp))
+		return 0;
+	return max_exp;
+}
+
+/* ath10k_spectral_process_fft, line by line; false where it returns
+ * -EINVAL and the sample is lost. */
+static bool a10k_process_fft(const struct a10k_report *r, size_t bin_len, u64 tsf,
+			     struct fft_sample_ath10k *s)
+{
+	u16 total_gain_db, base_pwr_db, length, peak_mag;
+	u32 reg0 = r->reg0, reg1 = r->reg1;
+	u8 chain_idx;
+	int dc_pos;
+
+	/* ath10k_spectral_fix_bin_size: QCA988x's bins are a power of two */
+	if (bin_len < 64 || bin_len > SPECTRAL_ATH10K_MAX_NUM_BINS)
+		return false;
+	length = sizeof(*s) - sizeof(struct fft_sample_tlv) + bin_len;
+	s->tlv.type = ATH_FFT_SAMPLE_ATH10K;
+	s->tlv.length = cpu_to_be16(length);
+
+	/* the widths the driver reports, and no 80 MHz samples of 64 bins */
+	switch (r->chan_width_mhz) {
+	case 20:
+		s->chan_width_mhz = 22;
+		break;
+	case 40:
+		s->chan_width_mhz = 44;
+		break;
+	case 80:
+		if (bin_len == 64)
+			return false;
+		s->chan_width_mhz = 88;
+		break;
+	default:
+		s->chan_width_mhz = r->chan_width_mhz;
+	}
+
+	s->relpwr_db = MS(reg1, SEARCH_FFT_REPORT_REG1_RELPWR_DB);
+	s->avgpwr_db = MS(reg1, SEARCH_FFT_REPORT_REG1_AVGPWR_DB);
+	peak_mag = MS(reg1, SEARCH_FFT_REPORT_REG1_PEAK_MAG);
+	s->max_magnitude = cpu_to_be16(peak_mag);
+	s->max_index = MS(reg0, SEARCH_FFT_REPORT_REG0_PEAK_SIDX);
+	s->rssi = r->rssi_combined;
+	total_gain_db = MS(reg0, SEARCH_FFT_REPORT_REG0_TOTAL_GAIN_DB);
+	base_pwr_db = MS(reg0, SEARCH_FFT_REPORT_REG0_BASE_PWR_DB);
+	s->total_gain_db = cpu_to_be16(total_gain_db);
+	s->base_pwr_db = cpu_to_be16(base_pwr_db);
+	s->freq1 = cpu_to_be16(r->freq1);
+	s->freq2 = cpu_to_be16(r->freq2);
+	chain_idx = MS(reg0, SEARCH_FFT_REPORT_REG0_FFT_CHN_IDX);
+	s->noise = cpu_to_be16(r->nf_chains[chain_idx]);
+	s->tsf = cpu_to_be64(tsf);
+	/* from the bins as they came, before the DC fix */
+	s->max_exp = get_max_exp(s->max_index, peak_mag, bin_len, r->bins);
+	memcpy(s->data, r->bins, bin_len);
+	/* the DC bin is interpolated from its neighbours */
+	dc_pos = bin_len / 2;
+	s->data[dc_pos] = (s->data[dc_pos + 1] + s->data[dc_pos - 1]) / 2;
+	return true;
+}
+
+/* ------------------------------------------------------------------------
  * Relay writes, with p->lock held.
  */
 static struct rchan_buf *relay_buf(struct bench_phy *p)
@@ -521,7 +787,7 @@ static struct rchan_buf *relay_buf(struct bench_phy *p)
 static bool relay_put(struct bench_phy *p, const void *data, size_t len)
 {
 	relay_write(p->rchan, data, len);
-	return relay_buf(p)->offset <= SUBBUF_SIZE;
+	return relay_buf(p)->offset <= p->rchan->subbuf_size;
 }
 
 /* Raw test bytes go in pieces that end on sub-buffer boundaries, so the
@@ -533,7 +799,8 @@ static size_t relay_put_bytes(struct bench_phy *p, const u8 *data, size_t len)
 
 	while (done < len) {
 		size_t off = relay_buf(p)->offset;
-		size_t room = off < SUBBUF_SIZE ? SUBBUF_SIZE - off : SUBBUF_SIZE;
+		size_t sub = p->rchan->subbuf_size;
+		size_t room = off < sub ? sub - off : sub;
 		size_t n = min(len - done, room);
 
 		if (!relay_put(p, data + done, n))
@@ -595,8 +862,10 @@ static void queue_burst(struct bench_phy *p, unsigned int entries, bool endless,
 	b = burst_at(p, p->b_len++);
 	b->due = ktime_add_ms(now, min(sample_delay_ms, (unsigned int)MAX_DELAY_MS));
 	b->entries = entries;
-	b->per_entry = 1 + p->short_repeat;
+	/* ath10k: one FFT per phyerr report */
+	b->per_entry = ath10k ? 1 : 1 + p->short_repeat;
 	b->endless = endless;
+	b->fft_size = p->fw_fft_size;
 	if (endless)
 		p->endless_queued = true;
 	if (p->b_len == 1)
@@ -711,6 +980,33 @@ static unsigned int deliver_report(struct bench_phy *p, unsigned int ffts, unsig
 	return written;
 }
 
+/* One ath10k phyerr report, one FFT: ath10k_wmi_event_spectral_scan ->
+ * ath10k_spectral_process_fft -> send_fft_sample, which writes to the
+ * relay whatever the mode (no check like ath9k's recv.c) and whether or
+ * not it is full (no ath_cmn_is_fft_buf_full: the relay drops it). */
+static unsigned int a10k_deliver_report(struct bench_phy *p, const struct burst *b,
+					unsigned int *k)
+{
+	u8 buf[sizeof(struct fft_sample_ath10k) + SPECTRAL_ATH10K_MAX_NUM_BINS];
+	struct fft_sample_ath10k *s = (void *)buf;
+	unsigned int n = a10k_bins(b->fft_size);
+	struct a10k_report r;
+	u64 tsf;
+
+	if (!p->hw->conf.chandef.chan)
+		return 0;
+	tsf = p->tsf = max(p->tsf + 1, (u64)ktime_us_delta(ktime_get(), p->t0));
+	a10k_chip_fft(p, &r, n, (*k)++);
+	if (!a10k_process_fft(&r, n, tsf, s)) {
+		p->discarded++;
+		return 0;
+	}
+	if (relay_put(p, s, be16_to_cpu(s->tlv.length) + sizeof(s->tlv)))
+		return 1;
+	p->dropped++;
+	return 0;
+}
+
 /* A burst's FFTs reach the driver's receive path, with p->lock held. */
 static void deliver(struct bench_phy *p, const struct burst *b)
 {
@@ -724,8 +1020,9 @@ static void deliver(struct bench_phy *p, const struct burst *b)
 		return;
 	}
 	/* A silent radio, or radar detection: recv.c hands every PHY error to
-	 * the DFS detector (ath9k_htc does no DFS). */
-	if (p->silent || (!htc && p->hw->conf.radar_enabled)) {
+	 * the DFS detector (ath9k_htc does no DFS; ath10k's firmware reports
+	 * radar and spectral PHY errors apart, ath10k_wmi_event_phyerr). */
+	if (p->silent || (!htc && !ath10k && p->hw->conf.radar_enabled)) {
 		p->deaf += n;
 		log_event(p, EV_DELIVER, 0, ~0U);
 		return;
@@ -741,7 +1038,8 @@ static void deliver(struct bench_phy *p, const struct burst *b)
 	}
 	if (!p->synthetic_off)
 		for (e = 0; e < b->entries; e++)
-			written += deliver_report(p, b->per_entry, &k);
+			written += ath10k ? a10k_deliver_report(p, b, &k) :
+					    deliver_report(p, b->per_entry, &k);
 	p->samples += written;
 	log_event(p, EV_DELIVER, written, ~0U);
 }
@@ -764,8 +1062,8 @@ static void deliver_work(struct work_struct *work)
 		if (b.endless) {
 			p->endless_queued = false;
 			/* background sampling goes on until "disable" or a reset */
-			if (p->mode == MODE_BACKGROUND && p->b_len < MAX_BURSTS &&
-			    ktime_before(now, p->rx_stop_at)) {
+			if (p->mode == MODE_BACKGROUND && (!ath10k || p->fw_running) &&
+			    p->b_len < MAX_BURSTS && ktime_before(now, p->rx_stop_at)) {
 				queue_burst(p, 1, true, now);
 				burst_at(p, p->b_len - 1)->due =
 					ktime_add_ms(now, max(sample_delay_ms, 1U));
@@ -851,6 +1149,11 @@ static int config_pre(struct kprobe *kp, struct pt_regs *regs)
 		return step_done(kp, regs);
 	spin_lock_irqsave(&p->lock, flags);
 	now = ktime_get();
+	/* mac80211 configures everything right after drv_start */
+	if (ath10k && p->hw_stopped) {
+		p->hw_stopped = false;
+		a10k_spectral_start(p);
+	}
 	if (changed & IEEE80211_CONF_CHANGE_IDLE) {
 		p->idle = p->hw->conf.flags & IEEE80211_CONF_IDLE;
 		reset |= !p->idle;
@@ -914,6 +1217,52 @@ static struct kprobe kp_scan_complete = {
 };
 static struct kprobe *kprobes[] = { &kp_scan_start, &kp_scan_complete, &kp_config };
 
+/* ath10k_stop: the firmware goes down with what it was measuring; the
+ * next ath10k_start resets spectral (seen at mac80211's first config). */
+static int stop_pre(struct kprobe *kp, struct pt_regs *regs)
+{
+	struct bench_phy *p = phy_of_hw((void *)probe_arg(regs, 0));
+	unsigned long flags;
+
+	if (p) {
+		spin_lock_irqsave(&p->lock, flags);
+		drop_pending(p);
+		p->hw_stopped = true;
+		spin_unlock_irqrestore(&p->lock, flags);
+	}
+	return step_done(kp, regs);
+}
+
+/* ath10k_remove_interface -> ath10k_spectral_vif_stop: the vif doing
+ * spectral disables it as it goes */
+static int remove_if_pre(struct kprobe *kp, struct pt_regs *regs)
+{
+	struct bench_phy *p = phy_of_hw((void *)probe_arg(regs, 0));
+	struct ieee80211_vif *vif = (void *)probe_arg(regs, 1);
+	unsigned long flags;
+
+	if (p) {
+		spin_lock_irqsave(&p->lock, flags);
+		if (vif == p->spectral_vif) {
+			p->spectral_vif = NULL;
+			p->mode = MODE_DISABLED;
+			p->fw_running = false;
+		}
+		spin_unlock_irqrestore(&p->lock, flags);
+	}
+	return step_done(kp, regs);
+}
+
+static struct kprobe kp_stop = {
+	.symbol_name = "mac80211_hwsim_stop",
+	.pre_handler = stop_pre,
+};
+static struct kprobe kp_remove_if = {
+	.symbol_name = "mac80211_hwsim_remove_interface",
+	.pre_handler = remove_if_pre,
+};
+static struct kprobe *a10k_kprobes[] = { &kp_stop, &kp_remove_if };
+
 /* ------------------------------------------------------------------------
  * ath9k/ files
  */
@@ -922,7 +1271,7 @@ static enum word parse_word(const char *buf)
 	int w;
 
 	for (w = W_TRIGGER; w <= W_DISABLE; w++)
-		if (!strncmp(words[w], buf, strlen(words[w])))
+		if (!(ath10k && w == W_CHANSCAN) && !strncmp(words[w], buf, strlen(words[w])))
 			return w;
 	return W_NONE;
 }
@@ -930,6 +1279,107 @@ static enum word parse_word(const char *buf)
 static int check_fail(struct bench_phy *p, enum word w)
 {
 	return p->fail_word == w ? -p->fail_errno : 0;
+}
+
+/* ath10k_get_spectral_vdev: the vif already doing spectral, else the
+ * first of ath10k's arvifs, the newest (mac80211 lists the oldest first).
+ * The active interfaces are those in the driver; no monitor is an arvif
+ * (hwsim's virtual monitor comes from WANT_MONITOR_VIF, which ath10k does
+ * not set). */
+struct vdev_pick {
+	struct ieee80211_vif *want, *found, *last;
+};
+
+static void pick_vif(void *data, u8 *mac, struct ieee80211_vif *vif)
+{
+	struct vdev_pick *v = data;
+
+	if (vif->type == NL80211_IFTYPE_MONITOR)
+		return;
+	if (vif == v->want)
+		v->found = vif;
+	v->last = vif;
+}
+
+static struct ieee80211_vif *spectral_vdev(struct bench_phy *p)
+{
+	struct vdev_pick v = { .want = p->spectral_vif };
+
+	ieee80211_iterate_active_interfaces_atomic(p->hw, IEEE80211_IFACE_ITER_NORMAL,
+						   pick_vif, &v);
+	return v.found ? v.found : v.last;
+}
+
+/* ath10k_spectral_scan_config, with p->lock held. The firmware's scan
+ * stops (ENABLE_CMD_DISABLE) whatever the mode; background sends the
+ * firmware's default count (endless), manual at least 1. */
+static int a10k_config(struct bench_phy *p, enum mode mode, ktime_t now)
+{
+	struct ieee80211_vif *vif = spectral_vdev(p);
+
+	if (!vif)
+		return -ENODEV;
+	p->spectral_vif = mode != MODE_DISABLED ? vif : NULL;
+	p->mode = mode;
+	p->fw_running = false;
+	ps_restore(p, now);
+	if (mode == MODE_DISABLED)
+		return 0;
+	p->fw_count = mode == MODE_BACKGROUND ? WMI_SPECTRAL_COUNT_DEFAULT :
+		      max_t(u8, 1, p->count);
+	p->fw_fft_size = p->fft_size;
+	return 0;
+}
+
+/* ath10k_spectral_scan_trigger, with p->lock held; *n: FFTs started */
+static int a10k_trigger(struct bench_phy *p, ktime_t now, unsigned int *n)
+{
+	if (!spectral_vdev(p))
+		return -ENODEV;
+	if (p->mode == MODE_DISABLED)
+		return 0;
+	p->fw_running = true;
+	if (p->mode == MODE_BACKGROUND) {
+		/* already sampling: it goes on with the new configuration */
+		if (!p->endless_queued) {
+			queue_burst(p, 1, true, now);
+			*n = 1;
+		}
+	} else {
+		queue_burst(p, p->fw_count, false, now);
+		*n = p->fw_count;
+	}
+	ps_restore(p, now);
+	return 0;
+}
+
+/* write_file_spec_scan_ctl: "trigger" reconfigures first, so changed
+ * counts and bins take effect; outside background and manual it is
+ * -EINVAL. Every other word configures, which needs a vif (-ENODEV). */
+static ssize_t a10k_ctl_write(struct bench_phy *p, enum word w, size_t count)
+{
+	unsigned long flags;
+	unsigned int n = 0;
+	ktime_t now;
+	int res;
+
+	spin_lock_irqsave(&p->lock, flags);
+	now = ktime_get();
+	if (w == W_TRIGGER) {
+		p->triggers++;
+		if (p->mode == MODE_MANUAL || p->mode == MODE_BACKGROUND) {
+			a10k_config(p, p->mode, now);	/* the driver only warns */
+			res = a10k_trigger(p, now, &n);
+		} else {
+			res = -EINVAL;
+		}
+		log_event(p, EV_TRIGGER, n, ~0U);
+	} else {
+		res = a10k_config(p, w == W_BACKGROUND ? MODE_BACKGROUND :
+				     w == W_MANUAL ? MODE_MANUAL : MODE_DISABLED, now);
+	}
+	spin_unlock_irqrestore(&p->lock, flags);
+	return res < 0 ? res : count;
 }
 
 static ssize_t ctl_read(struct file *file, char __user *ubuf, size_t count, loff_t *ppos)
@@ -960,6 +1410,8 @@ static ssize_t ctl_write(struct file *file, const char __user *ubuf, size_t coun
 	err = check_fail(p, w);
 	if (err)
 		return err;
+	if (ath10k)
+		return a10k_ctl_write(p, w, count);
 
 	spin_lock_irqsave(&p->lock, flags);
 	now = ktime_get();
@@ -1027,6 +1479,45 @@ static const struct file_operations num_fops = {
 	.open = simple_open,
 	.read = num_read,
 	.write = num_write,
+	.llseek = default_llseek,
+};
+
+/* read_file_spectral_bins / write_file_spectral_bins: the bins the next
+ * configuration asks for, 2^(fft_size - bin_scale) */
+static ssize_t bins_read(struct file *file, char __user *ubuf, size_t count, loff_t *ppos)
+{
+	struct bench_phy *p = file->private_data;
+	char buf[32];
+	int len = scnprintf(buf, sizeof(buf), "%u\n", a10k_bins(READ_ONCE(p->fft_size)));
+
+	return simple_read_from_buffer(ubuf, count, ppos, buf, len);
+}
+
+static ssize_t bins_write(struct file *file, const char __user *ubuf, size_t count, loff_t *ppos)
+{
+	struct bench_phy *p = file->private_data;
+	char buf[32];
+	size_t len = min(count, sizeof(buf) - 1);
+	unsigned long val;
+
+	if (copy_from_user(buf, ubuf, len))
+		return -EFAULT;
+	buf[len] = '\0';
+	if (kstrtoul(buf, 0, &val))
+		return -EINVAL;
+	if (val < 64 || val > SPECTRAL_ATH10K_MAX_NUM_BINS)
+		return -EINVAL;
+	if (!is_power_of_2(val))
+		return -EINVAL;
+	WRITE_ONCE(p->fft_size, ilog2(val) + WMI_SPECTRAL_BIN_SCALE_DEFAULT);
+	return count;
+}
+
+static const struct file_operations bins_fops = {
+	.owner = THIS_MODULE,
+	.open = simple_open,
+	.read = bins_read,
+	.write = bins_write,
 	.llseek = default_llseek,
 };
 
@@ -1393,6 +1884,8 @@ static int add_phy(struct device *dev, void *unused)
 	p->period = 0xFF;
 	p->fft_period = 0xF;
 	p->mode = MODE_DISABLED;
+	if (ath10k)
+		a10k_spectral_start(p);
 	p->fail_word = W_NONE;
 	p->fail_errno = EIO;
 	p->t0 = ktime_get();
@@ -1417,6 +1910,22 @@ static int setup_phy(struct bench_phy *p)
 	};
 	size_t i;
 
+	if (ath10k) {
+		/* ath10k_spectral_create: the relay, then the three files */
+		p->ath9k_dir = debugfs_create_dir("ath10k", p->wiphy->debugfsdir);
+		if (IS_ERR(p->ath9k_dir))
+			return PTR_ERR(p->ath9k_dir);
+		p->rchan = relay_open("spectral_scan", p->ath9k_dir, ATH10K_SUBBUF_SIZE,
+				      ATH10K_N_SUBBUFS, &relay_cb, NULL);
+		if (!p->rchan)
+			return -ENOMEM;
+		debugfs_create_file("spectral_scan_ctl", 0600, p->ath9k_dir, p, &ctl_fops);
+		p->num_files[0] = (struct num_file){ p, &p->count, 255 };
+		debugfs_create_file("spectral_count", 0600, p->ath9k_dir, &p->num_files[0],
+				    &num_fops);
+		debugfs_create_file("spectral_bins", 0600, p->ath9k_dir, p, &bins_fops);
+		goto knobs;
+	}
 	p->ath9k_dir = debugfs_create_dir(htc ? "ath9k_htc" : "ath9k", p->wiphy->debugfsdir);
 	if (IS_ERR(p->ath9k_dir))
 		return PTR_ERR(p->ath9k_dir);
@@ -1434,13 +1943,15 @@ static int setup_phy(struct bench_phy *p)
 		debugfs_create_file(nums[i].name, 0600, p->ath9k_dir, f, &num_fops);
 	}
 
+knobs:
 	p->knob_dir = debugfs_create_dir(wiphy_name(p->wiphy), knob_root);
 	debugfs_create_file("preload", 0200, p->knob_dir, p, &preload_fops);
 	debugfs_create_file("inject", 0200, p->knob_dir, p, &inject_fops);
 	debugfs_create_file("counters", 0400, p->knob_dir, p, &counters_fops);
 	debugfs_create_file("events", 0400, p->knob_dir, p, &events_fops);
 	debugfs_create_file("fail_ctl", 0600, p->knob_dir, p, &fail_fops);
-	debugfs_create_file("chip", 0600, p->knob_dir, p, &chip_fops);
+	if (!ath10k)
+		debugfs_create_file("chip", 0600, p->knob_dir, p, &chip_fops);
 	debugfs_create_bool("silent", 0600, p->knob_dir, &p->silent);
 	debugfs_create_file("reset", 0200, p->knob_dir, p, &reset_fops);
 	return 0;
@@ -1481,6 +1992,10 @@ static int __init bench_init(void)
 		pr_err("rfpeek_bench: sample_delay_ms above %d\n", MAX_DELAY_MS);
 		return -EINVAL;
 	}
+	if (htc && ath10k) {
+		pr_err("rfpeek_bench: htc and ath10k are two different drivers\n");
+		return -EINVAL;
+	}
 	rtnl_lock();
 	for_each_netdev(&init_net, dev) {
 		if (dev->ieee80211_ptr && is_hwsim(dev->ieee80211_ptr->wiphy)) {
@@ -1508,8 +2023,16 @@ static int __init bench_init(void)
 		pr_err("rfpeek_bench: kprobes on mac80211_hwsim failed: %d\n", err);
 		goto fail;
 	}
-	pr_info("rfpeek_bench: ath9k spectral stand-in (%s) on %d hwsim phy(s), samples after %u ms\n",
-		htc ? "ath9k_htc" : "ath9k", n_phys, sample_delay_ms);
+	if (ath10k) {
+		err = register_kprobes(a10k_kprobes, ARRAY_SIZE(a10k_kprobes));
+		if (err) {
+			pr_err("rfpeek_bench: kprobes on mac80211_hwsim failed: %d\n", err);
+			unregister_kprobes(kprobes, ARRAY_SIZE(kprobes));
+			goto fail;
+		}
+	}
+	pr_info("rfpeek_bench: spectral stand-in (%s) on %d hwsim phy(s), samples after %u ms\n",
+		ath10k ? "ath10k" : htc ? "ath9k_htc" : "ath9k", n_phys, sample_delay_ms);
 	return 0;
 fail:
 	teardown();
@@ -1518,6 +2041,8 @@ fail:
 
 static void __exit bench_exit(void)
 {
+	if (ath10k)
+		unregister_kprobes(a10k_kprobes, ARRAY_SIZE(a10k_kprobes));
 	unregister_kprobes(kprobes, ARRAY_SIZE(kprobes));
 	teardown();
 }
@@ -1525,4 +2050,4 @@ static void __exit bench_exit(void)
 module_init(bench_init);
 module_exit(bench_exit);
 MODULE_LICENSE("GPL");
-MODULE_DESCRIPTION("ath9k spectral-scan stand-in on mac80211_hwsim, for rfpeek's tests");
+MODULE_DESCRIPTION("ath9k/ath10k spectral-scan stand-in on mac80211_hwsim, for rfpeek's tests");

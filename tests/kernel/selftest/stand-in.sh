@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-2.0-only
 # Runs inside a bench VM (busybox sh) booted with --radios 3: checks that the
-# stand-in's files behave as ath9k's do, and its test knobs. One line per
+# stand-in's files behave as ath9k's do, and its test knobs; then, loaded
+# again as ath10k's, those rules. One line per
 # check, "ok - NAME" or "not ok - NAME: why"; "checks done" at the end.
 A=/sys/kernel/debug/ieee80211/phy0/ath9k
 K=/sys/kernel/debug/rfpeek_bench/phy0
@@ -437,5 +438,151 @@ echo 2000 >$DELAY
 echo trigger >$P1/spectral_scan_ctl
 expect "the stand-in unloads with FFTs pending and loads again" "yes ok ok disable" \
 	"$([ "$(counter phy1 pending)" -gt 0 ] && echo yes || echo no) $(rmmod rfpeek_bench && echo ok) $(insmod /lib/modules/rfpeek_bench.ko && echo ok) $(cat $CTL)"
+
+# --- ath10k: the same radios, the stand-in loaded as ath10k's -----------------
+# phy0: wlan0 a station and mon0 (awake), phy1: wlan1 a plain monitor (no
+# vif in the driver), phy2: wlan2 an AP on 2462 HT40- (centre 2452).
+rmmod rfpeek_bench && insmod /lib/modules/rfpeek_bench.ko ath10k=1 || echo "# reloading as ath10k failed"
+A=/sys/kernel/debug/ieee80211/phy0/ath10k
+CTL=$A/spectral_scan_ctl
+CNT=$A/spectral_count
+BINS=$A/spectral_bins
+REL=$A/spectral_scan0
+# One line per type-3 record of FILE:
+#   TYPE LENGTH WIDTH FREQ1 FREQ2 NOISE MAG INDEX MAX_EXP D[DC-1] D[DC] D[DC+1] D[DC+INDEX] BINS
+recs10() {
+	od -An -tu1 -v "$1" | tr -s ' ' '\n' | sed '/^$/d' | awk '
+		{ b[n++] = $1 }
+		END {
+			for (p = 0; p + 29 <= n; p += len + 3) {
+				len = b[p+1] * 256 + b[p+2]; nb = len - 26; d = p + 29 + nb / 2
+				i = b[p+24]; if (i >= 128) i -= 256
+				nf = b[p+8] * 256 + b[p+9]; if (nf >= 32768) nf -= 65536
+				print b[p], len, b[p+3], b[p+4] * 256 + b[p+5], b[p+6] * 256 + b[p+7], nf,
+				      b[p+10] * 256 + b[p+11], i, b[p+28], b[d-1], b[d], b[d+1], b[d+i], nb
+			}
+		}'
+}
+# get_max_exp's rule, where the record still holds the peak bin as it came
+# (not the interpolated DC bin): the first shift 0..8 of max_magnitude that
+# gives it, else 0. Prints the records breaking it, and yes if some had no
+# such shift.
+max_exp_check() {
+	awk '$8 != 0 { m = -1; x = $7
+		for (e = 0; e <= 8; e++) { if (x == $13) { m = e; break }; x = int(x / 2) }
+		if ($9 != (m < 0 ? 0 : m)) bad++; if (m < 0) none++ }
+		END { print bad + 0, none ? "yes" : "no" }' "$1"
+}
+for p in phy0 phy1 phy2; do
+	expect "ath10k $p: ath10k files and modes, no ath9k directory" "-rw------- -rw------- -r-------- -rw------- ath10k" \
+		"$(cd /sys/kernel/debug/ieee80211/$p/ath10k && ls -l spectral_bins spectral_count spectral_scan0 spectral_scan_ctl 2>&1 | cut -c1-10 | tr '\n' ' ')$(ls /sys/kernel/debug/ieee80211/$p | grep ath)"
+done
+expect "ath10k: one relay file" "spectral_scan0" "$(ls $A | grep spectral_scan | grep -v ctl)"
+dd if=/dev/zero of=$K/preload bs=1140 count=2600 2>/dev/null
+expect "ath10k: the relay holds 2500 sub-buffers of 1140 bytes" "2850000 2850000" \
+	"$(counter phy0 preloaded) $(cat $REL | wc -c | tr -d ' ')"
+
+expect "ath10k ctl, count, bins at load: disable (no newline), 0, 64" "7 disable 0 64" \
+	"$(cat $CTL | wc -c | tr -d ' ') $(cat $CTL) $(cat $CNT) $(cat $BINS)"
+for w in background manual disable; do
+	expect "ath10k ctl takes $w with a newline" "ok $w" "$(wr $CTL "$w
+") $(cat $CTL)"
+done
+expect "ath10k ctl takes a prefix match (manualXYZ)" "ok manual" "$(wr $CTL manualXYZ) $(cat $CTL)"
+for w in chanscan bogus; do
+	expect "ath10k ctl refuses [$w] with EINVAL, mode kept" "Invalid argument manual" "$(wr $CTL $w) $(cat $CTL)"
+done
+wr $CTL disable >/dev/null
+expect "ath10k: trigger while disabled is EINVAL" "Invalid argument disable" "$(wr $CTL trigger) $(cat $CTL)"
+expect "ath10k count: takes 0..255, refuses 256 and x with EINVAL" "ok 255 ok 16 Invalid argument Invalid argument 16" \
+	"$(wr $CNT 255) $(cat $CNT) $(wr $CNT 0x10) $(cat $CNT) $(wr $CNT 256) $(wr $CNT x) $(cat $CNT)"
+r="$(wr $BINS 256) $(cat $BINS) $(wr $BINS 0x80) $(cat $BINS)"
+for v in 32 512 96 x; do r="$r $(wr $BINS $v)"; done
+expect "ath10k bins: powers of two 64..256; 32, 512, 96, x are EINVAL" \
+	"ok 256 ok 128 Invalid argument Invalid argument Invalid argument Invalid argument 128" "$r $(cat $BINS)"
+
+P1=/sys/kernel/debug/ieee80211/phy1/ath10k
+r=
+for w in background manual disable; do r="$r $(wr $P1/spectral_scan_ctl $w)"; done
+expect "ath10k: no vif (a plain monitor only): each mode word is ENODEV; count and bins still work" \
+	" No such device No such device No such device disable ok ok" \
+	"$r $(cat $P1/spectral_scan_ctl) $(wr $P1/spectral_count 1) $(wr $P1/spectral_bins 64)"
+ip link set wlan1 down
+iw dev wlan1 set type managed
+ip link set wlan1 up
+usleep 300000
+echo 1 >/sys/kernel/debug/rfpeek_bench/phy1/reset
+r="$(wr $P1/spectral_scan_ctl manual) $(wr $P1/spectral_scan_ctl trigger)"
+settle phy1
+expect "ath10k: an idle station is a vif, but asleep: the trigger's records are lost" "ok ok 1 1 0" \
+	"$r $(counter phy1 asleep) $(counter phy1 lost) $(cat $P1/spectral_scan0 | wc -c | tr -d ' ')"
+
+# 20 MHz on phy0 (2412), 40 MHz on phy2 (2462 HT40-): bins changed in
+# manual mode take effect at the next trigger, which configures again.
+P2=/sys/kernel/debug/ieee80211/phy2/ath10k
+echo manual >$P2/spectral_scan_ctl
+wr $CTL manual >/dev/null
+echo 1 >$K/reset
+: >all
+for n in 64 128 256; do
+	for d in $A $P2; do
+		echo $n >$d/spectral_bins
+		echo 8 >$d/spectral_count
+		echo trigger >$d/spectral_scan_ctl
+	done
+	take r
+	recs10 r >>all
+	settle phy2
+	cat $P2/spectral_scan0 >r2
+	recs10 r2 >>all
+	expect "ath10k $n bins: 8 records each at 20 MHz (phy0, 2412) and 40 MHz (phy2, centre 2452)" \
+		"8 3 $((26 + n)) 22 2412 0 -95 8 3 $((26 + n)) 44 2452 0 -95" \
+		"$(($(size r) / (29 + n))) $(recs10 r | cut -d' ' -f1-6 | uniq) $(($(size r2) / (29 + n))) $(recs10 r2 | cut -d' ' -f1-6 | uniq)"
+done
+expect "ath10k: 2412's tone of 200 at 2414 MHz: index 6, 12, 23 (bins 64, 128, 256; DC bin n/2)" "6 200 12 200 23 200" \
+	"$(awk '$4 == 2412 && $13 == 200 { print $8, $13 }' all | uniq | tr '\n' ' ' | sed 's/ $//')"
+expect "ath10k: DC bin n/2 is the mean of its neighbours in every record" "48 0" \
+	"$(wc -l <all | tr -d ' ') $(awk 'int(($10 + $12) / 2) != $11' all | wc -l | tr -d ' ')"
+expect "ath10k: max_exp as get_max_exp derives it, 0 where no shift gives the peak bin" "0 yes" "$(max_exp_check all)"
+echo 0 >$CNT
+echo trigger >$CTL
+take r
+expect "ath10k manual, count 0: at least one record per trigger" "1" "$(($(size r) / 285))"
+
+# late samples: on their way at the trigger; "disable" loses none of them
+echo 1 >$K/reset
+echo 2 >$CNT
+echo 2000 >$DELAY
+wr $CTL trigger >/dev/null
+early="$(cat $REL | wc -c | tr -d ' ') $(counter phy0 pending)"
+wr $CTL disable >/dev/null
+take r
+echo 3 >$DELAY
+expect "ath10k: a trigger returns before its records; disable keeps those on their way" "0 2 disable 570" \
+	"$early $(cat $CTL) $(size r)"
+
+# background: the firmware's own count, one record per report until disable
+echo 1 >$K/reset
+echo 64 >$BINS
+wr $CTL background >/dev/null
+wr $CTL trigger >/dev/null
+i=0
+while [ "$(counter phy0 sample_events)" -lt 3 ] && [ $i -lt 500 ]; do usleep 20000; i=$((i + 1)); done
+wr $CTL disable >/dev/null
+take r
+usleep 50000
+expect "ath10k background: a record per report (count 2 unused) until disable, then none" "yes 0 0" \
+	"$([ "$(size r)" -eq $(($(counter phy0 sample_events) * 93)) ] && [ "$(size r)" -ge 279 ] && echo yes || echo "no: $(size r)") $(($(size r) % 93)) $(cat $REL | wc -c | tr -d ' ')"
+
+# phy2's only vif goes: spectral goes off with it (ath10k_spectral_vif_stop);
+# brought up again, the driver starts afresh (ath10k_spectral_start)
+echo manual >$P2/spectral_scan_ctl
+echo 5 >$P2/spectral_count
+echo 256 >$P2/spectral_bins
+ip link set wlan2 down
+r="$(cat $P2/spectral_scan_ctl) $(wr $P2/spectral_scan_ctl manual) $(cat $P2/spectral_count) $(cat $P2/spectral_bins)"
+ip link set wlan2 up
+expect "ath10k: the vif going down disables spectral, then ENODEV; up again: count 0, bins 64" \
+	"disable No such device 5 256 0 64" "$r $(cat $P2/spectral_count) $(cat $P2/spectral_bins)"
 
 echo "checks done"
