@@ -173,8 +173,10 @@ TEST(RelayStream, TallyCountsTheCompleteRecordsAsTheDecoderFramesThem)
 {
 	uint8_t data[128] = {};
 	relay_bytes r;
-	r.ht20(2412).record(1, 72).record(0, 73);
+	r.ht20(2412).record(WIRE_HT20, wire_length(sizeof(wire_ht20)) - 1);
+	r.record(0, wire_length(sizeof(wire_ht20)));
 	r.ht40(3, 2437, -40, -40, -95, -95, 0, data);
+	r.ath10k(5180, sizeof(wire_ht20_40) - sizeof(wire_ath10k));   /* not counted at any size */
 	sample_tally t = tally_samples(r.b.data(), r.b.size());
 	EXPECT_EQ(2, t.count);
 	EXPECT_EQ(2, t.last_type);
