@@ -19,13 +19,14 @@ esc=$(printf '\033')
 # to 47 over a noise of -95, bytes 1 and 2 on the floor, 200 in bins 30 to
 # 32. The frames' max: the floor's bytes of 2 at -94.8 to -92.8 dBm (level
 # -100), the carrier at -56.8 to -52.8 (level -60).
-python3 - >"$tmp/ht20" <<'EOF' || exit 1
-import struct, sys
+PYTHONPATH="$(dirname "$0")/../../fuzz" python3 - >"$tmp/ht20" <<'EOF' || exit 1
+import sys
+from wire_format import record
 out = bytearray()
 for i in range(1000):
     data = bytes(200 if 30 <= k <= 32 else 2 if (i + k) % 3 == 0 else 1 for k in range(56))
-    out += struct.pack('>BHBHbbHBBQ', 1, 73, 0, 2437, 43 + i % 5, -95, 200, 31, 4, i * 1000)
-    out += data
+    out += record("wire_ht20", freq=2437, rssi=43 + i % 5, noise=-95, max_magnitude=200,
+                  max_index=31, bitmap_weight=4, tsf=i * 1000, data=data)
 sys.stdout.buffer.write(out)
 EOF
 
