@@ -232,7 +232,8 @@ static session_channel *session_of(band_stats *s, const stats_channel &ch)
 
 /* The bins of every channel, merged by frequency: channels may share bins
  * (2412 and 2417 MHz overlap) and a bin's frame figures take them all. */
-static void merge_bins(band_stats *s, band_frame *f, const double *max_db)
+/* Each bin's max is worked out here, once: channel_max gets each channel's. */
+static void merge_bins(band_stats *s, band_frame *f, double *channel_max)
 {
 	int next[max_watch_channels] = {};
 
@@ -259,14 +260,17 @@ static void merge_bins(band_stats *s, band_frame *f, const double *max_db)
 			if (next[c] >= ch.num_bins || bin_freq_hz(ch.center_khz, ch.num_bins, next[c]) != freq)
 				continue;
 			int i = ch.first + next[c]++;
+			double max_db = max_power(s->bins[i]);
+			if (max_db > channel_max[c])
+				channel_max[c] = max_db;
 			uint64_t sum = s->bins[i].lin_sum ? s->bins[i].lin_sum : 1;
 			lin_db = db_q32(sum) + ch.scale_exp * db_octave_q32;
 			lin += ldexp(double(sum), ch.scale_exp);
 			channels++;
 			out.samples += ch.records;
 			out.over += s->bins[i].over;
-			if (max_db[i] > out.max)
-				out.max = max_db[i];
+			if (max_db > out.max)
+				out.max = max_db;
 		}
 		/* mostly one channel: integers only */
 		out.avg = channels == 1 ? db_from_q32(lin_db - db_q32(out.samples))
@@ -276,13 +280,13 @@ static void merge_bins(band_stats *s, band_frame *f, const double *max_db)
 
 void close_frame(band_stats *s, band_frame *f)
 {
-	static double max_db[max_frame_bins];
+	double channel_max[max_watch_channels];
 
-	for (int i = 0; i < s->bins_used; i++)
-		max_db[i] = max_power(s->bins[i]);
+	for (int c = 0; c < s->channel_count; c++)
+		channel_max[c] = -HUGE_VAL;
 	f->number = ++s->frames;
 	f->records = s->frame_records;
-	merge_bins(s, f, max_db);
+	merge_bins(s, f, channel_max);
 	for (int c = 0; c < s->channel_count; c++) {
 		const stats_channel &ch = s->channels[c];
 		session_channel *sc = session_of(s, ch);
@@ -295,9 +299,9 @@ void close_frame(band_stats *s, band_frame *f)
 			const stats_bin &b = s->bins[ch.first + k];
 			lin += double(b.lin_sum);
 			sc->over += b.over;
-			if (max_db[ch.first + k] > sc->max)
-				sc->max = max_db[ch.first + k];
 		}
+		if (channel_max[c] > sc->max)
+			sc->max = channel_max[c];
 		sc->lin_sum += ldexp(lin, ch.scale_exp);
 	}
 	s->frame_records = 0;
