@@ -82,9 +82,11 @@ need_pkgs() {
 # loads it for a 5 GHz access point (the world domain only scans there).
 # Nothing reads it otherwise, so other boots see no regulatory change.
 kb_stage_regdb() { # DIR
-	local r=$KB_BUILD/regdb
+	local r=$KB_BUILD/regdb t
+	# (the x86_64 and MIPS setups hold different locks)
+	exec 7>"$KB_BUILD/.lock-regdb"
+	flock 7
 	if [ ! -s "$r/regulatory.db" ] || [ ! -s "$r/regulatory.db.p7s" ]; then
-		local t
 		t=$(now)
 		rm -rf "$r" "$r.tmp"
 		mkdir -p "$r.tmp/dl"
@@ -99,6 +101,7 @@ kb_stage_regdb() { # DIR
 		mv "$r.tmp" "$r"
 		say "downloaded wireless-regdb ($(since "$t"))"
 	fi
+	exec 7>&-
 	mkdir -p "$1/usr/share/bench-regdb"
 	cp "$r/regulatory.db" "$r/regulatory.db.p7s" "$1/usr/share/bench-regdb/"
 }
