@@ -11,10 +11,19 @@ arch_build_bin() {
 
 arch_stage_bin() { # FILE DEST: a binary and the shared libraries it links
 	cp "$1" "$st$2"
+	# A library of a build's own (found through its RUNPATH, maybe under
+	# /tmp, which is a fresh tmpfs in the guest) also goes where libc is.
+	local libdir
+	libdir=$(ldd "$1" | awk '$1 == "libc.so.6" { print $3 }')
+	libdir=${libdir%/*}
 	ldd "$1" | awk '/=>/ { print $3 } /^\t\// { print $1 }' | while read -r lib; do
 		[ -f "$lib" ] || continue
 		mkdir -p "$st$(dirname "$lib")"
 		cp -L "$lib" "$st$lib"
+		case $lib in
+		/lib/* | /lib64/* | /usr/*) ;;
+		*) mkdir -p "$st$libdir" && cp -L "$lib" "$st$libdir/" ;;
+		esac
 	done
 }
 
