@@ -40,6 +40,16 @@ settle() {
 	done
 }
 take() { settle phy0; cat "$REL" >"$1"; } # drain phy0's relay into a file
+# background and a trigger, disable after 3 sample events, what came in r
+background_then_disable() {
+	wr $CTL background >/dev/null
+	wr $CTL trigger >/dev/null
+	i=0
+	while [ "$(counter phy0 sample_events)" -lt 3 ] && [ $i -lt 500 ]; do usleep 20000; i=$((i + 1)); done
+	wr $CTL disable >/dev/null
+	take r
+	usleep 50000
+}
 u8() { od -An -tu1 -j "$2" -N1 "$1" | tr -d ' '; } # FILE OFFSET
 s8() { v=$(u8 "$1" "$2"); [ "$v" -ge 128 ] && v=$((v - 256)); echo "$v"; }
 be16() { echo $(($(u8 "$1" "$2") * 256 + $(u8 "$1" $(($2 + 1))))); }
@@ -183,13 +193,7 @@ take rest
 expect "a partial read leaves the rest" "10 142" "$(size part) $(size rest)"
 
 echo 1 >$K/reset
-wr $CTL background >/dev/null
-wr $CTL trigger >/dev/null
-i=0
-while [ "$(counter phy0 sample_events)" -lt 3 ] && [ $i -lt 500 ]; do usleep 20000; i=$((i + 1)); done
-wr $CTL disable >/dev/null
-take r
-usleep 50000
+background_then_disable
 expect "background: reports keep coming until disable, then none" "yes 0 0" \
 	"$([ "$(size r)" -ge 380 ] && echo yes || echo "no: $(size r)") $(($(size r) % 76)) $(cat $REL | wc -c | tr -d ' ')"
 
@@ -564,13 +568,7 @@ expect "ath10k: a trigger returns before its records; disable keeps those on the
 # background: the firmware's own count, one record per report until disable
 echo 1 >$K/reset
 echo 64 >$BINS
-wr $CTL background >/dev/null
-wr $CTL trigger >/dev/null
-i=0
-while [ "$(counter phy0 sample_events)" -lt 3 ] && [ $i -lt 500 ]; do usleep 20000; i=$((i + 1)); done
-wr $CTL disable >/dev/null
-take r
-usleep 50000
+background_then_disable
 expect "ath10k background: a record per report (count 2 unused) until disable, then none" "yes 0 0" \
 	"$([ "$(size r)" -eq $(($(counter phy0 sample_events) * 93)) ] && [ "$(size r)" -ge 279 ] && echo yes || echo "no: $(size r)") $(($(size r) % 93)) $(cat $REL | wc -c | tr -d ' ')"
 
