@@ -14,6 +14,11 @@ KB_BUILD=${RFPEEK_KERNEL_BUILD:-$KB_REPO/build/kernel}
 
 kb_die() { echo "kernel bench: $*" >&2; exit 2; }
 
+# The stand-in module's sources, copied into one build directory: its own,
+# and the record layouts it shares with rfpeek. Both setups hash them all,
+# so a change to either rebuilds the module.
+KB_MODULE_SRC=("$KB_HERE"/module/* "$KB_REPO/src/spectral/sample_format.h")
+
 # RFPEEK_VM_ARCH: x86_64 (Debian's kernels) or mips (a big-endian malta
 # kernel built here, see mips/setup).
 KB_ARCH=${RFPEEK_VM_ARCH:-x86_64}

@@ -45,8 +45,10 @@
 #include <net/cfg80211.h>
 #include <net/mac80211.h>
 
-#define HT20_BINS 56
-#define HT40_BINS 128
+/* The drivers' records (spectral_common.h is not among the installed
+ * headers): setup copies rfpeek's own definition in beside this file. */
+#include "sample_format.h"
+
 #define MAX_PHYS 32
 #define SUBBUF_SIZE 1024
 #define N_SUBBUFS 256
@@ -71,69 +73,8 @@ static bool ath10k;
 module_param(ath10k, bool, 0444);
 MODULE_PARM_DESC(ath10k, "model ath10k (QCA988x): files under ath10k/, type-3 records");
 
-/* ath9k's records (drivers/net/wireless/ath/spectral_common.h is not part
- * of the installed headers). */
-struct fft_sample_ht20 {
-	u8 type;
-	__be16 length;
-	u8 max_exp;
-	__be16 freq;
-	s8 rssi;
-	s8 noise;
-	__be16 max_magnitude;
-	u8 max_index;
-	u8 bitmap_weight;
-	__be64 tsf;
-	u8 data[HT20_BINS];
-} __packed;
-
-struct fft_sample_ht20_40 {
-	u8 type;
-	__be16 length;
-	u8 channel_type;
-	__be16 freq;
-	s8 lower_rssi;
-	s8 upper_rssi;
-	__be64 tsf;
-	s8 lower_noise;
-	s8 upper_noise;
-	__be16 lower_max_magnitude;
-	__be16 upper_max_magnitude;
-	u8 lower_max_index;
-	u8 upper_max_index;
-	u8 lower_bitmap_weight;
-	u8 upper_bitmap_weight;
-	u8 max_exp;
-	u8 data[HT40_BINS];
-} __packed;
-
-/* ath10k's record, as spectral_common.h has it */
-#define ATH_FFT_SAMPLE_ATH10K 3
+/* the most bins ath10k_spectral_process_fft takes (spectral_common.h) */
 #define SPECTRAL_ATH10K_MAX_NUM_BINS 256
-
-struct fft_sample_tlv {
-	u8 type;
-	__be16 length;
-} __packed;
-
-struct fft_sample_ath10k {
-	struct fft_sample_tlv tlv;
-	u8 chan_width_mhz;
-	__be16 freq1;
-	__be16 freq2;
-	__be16 noise;
-	__be16 max_magnitude;
-	__be16 total_gain_db;
-	__be16 base_pwr_db;
-	__be64 tsf;
-	s8 max_index;
-	u8 rssi;
-	u8 relpwr_db;
-	u8 avgpwr_db;
-	u8 max_exp;
-
-	u8 data[];
-} __packed;
 
 enum mode { MODE_DISABLED, MODE_BACKGROUND, MODE_CHANSCAN, MODE_MANUAL };
 static const char *const mode_words[] = {
@@ -389,7 +330,7 @@ static int nf_delta(u16 freq)
  * spectral_max_index, spectral_bitmap_weight; per half on 40 MHz).
  */
 struct chip_fft {
-	u8 data[HT40_BINS];
+	u8 data[WIRE_HT20_40_BINS];
 	u16 mag[2];
 	u8 idx[2];
 	u8 weight[2];
@@ -434,11 +375,12 @@ static void chip_fft(struct bench_phy *p, struct chip_fft *c, int nbins, unsigne
 	u16 ctl = cd->chan->center_freq;
 	u32 h = mix(p->fft_seq * 0x9e3779b9U ^ ctl);
 	unsigned int vmax = 0, emax = 0, i;
-	int halves = nbins == HT40_BINS ? 2 : 1;
+	int halves = nbins == WIRE_HT20_40_BINS ? 2 : 1;
 
 	memset(c, 0, sizeof(*c));
 	if (halves == 1) {
-		chip_half(c, 0, 0, HT20_BINS, (s64)ctl * 1000000, HT20_BINS, k, nf_delta(ctl));
+		chip_half(c, 0, 0, WIRE_HT20_BINS, (s64)ctl * 1000000, WIRE_HT20_BINS, k,
+			  nf_delta(ctl));
 		c->rssi[1] = 0;
 	} else {
 		bool plus = cd->center_freq1 > ctl;
@@ -446,9 +388,10 @@ static void chip_fft(struct bench_phy *p, struct chip_fft *c, int nbins, unsigne
 		s64 c40 = (s64)cd->center_freq1 * 1000000;
 
 		/* lower half first; HT40+ has the control channel below */
-		chip_half(c, 0, 0, HT40_BINS / 2, c40, HT40_BINS, k, nf_delta(plus ? ctl : ext));
-		chip_half(c, 1, HT40_BINS / 2, HT40_BINS / 2, c40, HT40_BINS, k,
-			  nf_delta(plus ? ext : ctl));
+		chip_half(c, 0, 0, WIRE_HT20_40_BINS / 2, c40, WIRE_HT20_40_BINS, k,
+			  nf_delta(plus ? ctl : ext));
+		chip_half(c, 1, WIRE_HT20_40_BINS / 2, WIRE_HT20_40_BINS / 2, c40,
+			  WIRE_HT20_40_BINS, k, nf_delta(plus ? ext : ctl));
 		if (!plus)
 			swap(c->rssi[0], c->rssi[1]);
 	}
@@ -476,24 +419,24 @@ static void chip_fft(struct bench_phy *p, struct chip_fft *c, int nbins, unsigne
  * line by line. Returns false for a sample the driver discards.
  */
 static bool process_ht20(const struct chip_fft *c, u16 freq, s8 noise, u64 tsf,
-			 struct fft_sample_ht20 *s)
+			 struct wire_ht20 *s)
 {
-	int dc = HT20_BINS / 2, i;
+	int dc = WIRE_HT20_BINS / 2, i;
 	u16 magnitude = c->mag[0], tmp;
 	u8 max_index = c->idx[0], max_exp = c->max_exp & 0xf;
 	bool ok = true;
 
-	s->type = 1;
-	s->length = cpu_to_be16(sizeof(*s) - 3);
-	s->freq = cpu_to_be16(freq);
+	s->type = WIRE_HT20;
+	wire_put_be16(s->length, wire_length(sizeof(*s)));
+	wire_put_be16(s->freq, freq);
 	s->rssi = c->rssi[0];
 	s->noise = noise;
-	s->max_magnitude = cpu_to_be16(magnitude);
+	wire_put_be16(s->max_magnitude, magnitude);
 	s->max_index = max_index;
 	s->bitmap_weight = c->weight[0];
 	s->max_exp = max_exp;
-	s->tsf = cpu_to_be64(tsf);
-	memcpy(s->data, c->data, HT20_BINS);
+	wire_put_be64(s->tsf, tsf);
+	memcpy(s->data, c->data, WIRE_HT20_BINS);
 
 	if ((s->data[max_index] & 0xf8) != ((magnitude >> max_exp) & 0xf8))
 		ok = false;
@@ -509,9 +452,9 @@ static bool process_ht20(const struct chip_fft *c, u16 freq, s8 noise, u64 tsf,
 			}
 		}
 		magnitude = tmp << max_exp;
-		s->max_magnitude = cpu_to_be16(magnitude);
+		wire_put_be16(s->max_magnitude, magnitude);
 	} else {
-		for (i = 0; i < HT20_BINS; i++)
+		for (i = 0; i < WIRE_HT20_BINS; i++)
 			if (s->data[i] > (magnitude >> max_exp))
 				ok = false;
 	}
@@ -519,31 +462,31 @@ static bool process_ht20(const struct chip_fft *c, u16 freq, s8 noise, u64 tsf,
 }
 
 static bool process_ht20_40(const struct chip_fft *c, u16 freq, bool plus, s8 ctl_noise,
-			    s8 ext_noise, u64 tsf, struct fft_sample_ht20_40 *s)
+			    s8 ext_noise, u64 tsf, struct wire_ht20_40 *s)
 {
-	int dc = HT40_BINS / 2, i;
+	int dc = WIRE_HT20_40_BINS / 2, i;
 	u16 lower_mag = c->mag[0], upper_mag = c->mag[1];
 	u8 lower_idx = c->idx[0], upper_idx = c->idx[1], max_exp = c->max_exp & 0xf;
 	bool ok = true;
 
-	s->type = 2;
-	s->length = cpu_to_be16(sizeof(*s) - 3);
-	s->freq = cpu_to_be16(freq);
+	s->type = WIRE_HT20_40;
+	wire_put_be16(s->length, wire_length(sizeof(*s)));
+	wire_put_be16(s->freq, freq);
 	s->channel_type = plus ? NL80211_CHAN_HT40PLUS : NL80211_CHAN_HT40MINUS;
 	/* rssi[0] is the control channel's, rssi[1] the extension's */
 	s->lower_rssi = plus ? c->rssi[0] : c->rssi[1];
 	s->upper_rssi = plus ? c->rssi[1] : c->rssi[0];
 	s->lower_noise = plus ? ctl_noise : ext_noise;
 	s->upper_noise = plus ? ext_noise : ctl_noise;
-	s->lower_max_magnitude = cpu_to_be16(lower_mag);
-	s->upper_max_magnitude = cpu_to_be16(upper_mag);
+	wire_put_be16(s->lower_max_magnitude, lower_mag);
+	wire_put_be16(s->upper_max_magnitude, upper_mag);
 	s->lower_max_index = lower_idx;
 	s->upper_max_index = upper_idx;
 	s->lower_bitmap_weight = c->weight[0];
 	s->upper_bitmap_weight = c->weight[1];
 	s->max_exp = max_exp;
-	s->tsf = cpu_to_be64(tsf);
-	memcpy(s->data, c->data, HT40_BINS);
+	wire_put_be64(s->tsf, tsf);
+	memcpy(s->data, c->data, WIRE_HT20_40_BINS);
 
 	if ((s->data[upper_idx + dc] & 0xf8) != ((upper_mag >> max_exp) & 0xf8) ||
 	    (s->data[lower_idx] & 0xf8) != ((lower_mag >> max_exp) & 0xf8))
@@ -554,7 +497,7 @@ static bool process_ht20_40(const struct chip_fft *c, u16 freq, bool plus, s8 ct
 	for (i = 0; i < dc; i++)
 		if (s->data[i] > (lower_mag >> max_exp))
 			ok = false;
-	for (i = dc; i < HT40_BINS; i++)
+	for (i = dc; i < WIRE_HT20_40_BINS; i++)
 		if (s->data[i] > (upper_mag >> max_exp))
 			ok = false;
 	return ok;
@@ -719,19 +662,20 @@ static u8 get_max_exp(s8 max_index, u16 max_magnitude, size_t bin_len, const u8 
 /* ath10k_spectral_process_fft, line by line; false where it returns
  * -EINVAL and the sample is lost. */
 static bool a10k_process_fft(const struct a10k_report *r, size_t bin_len, u64 tsf,
-			     struct fft_sample_ath10k *s)
+			     struct wire_ath10k *s)
 {
 	u16 total_gain_db, base_pwr_db, length, peak_mag;
 	u32 reg0 = r->reg0, reg1 = r->reg1;
+	u8 *data = (u8 *)(s + 1); /* the bins follow the fields */
 	u8 chain_idx;
 	int dc_pos;
 
 	/* ath10k_spectral_fix_bin_size: QCA988x's bins are a power of two */
 	if (bin_len < 64 || bin_len > SPECTRAL_ATH10K_MAX_NUM_BINS)
 		return false;
-	length = sizeof(*s) - sizeof(struct fft_sample_tlv) + bin_len;
-	s->tlv.type = ATH_FFT_SAMPLE_ATH10K;
-	s->tlv.length = cpu_to_be16(length);
+	length = wire_length(sizeof(*s) + bin_len);
+	s->type = WIRE_ATH10K;
+	wire_put_be16(s->length, length);
 
 	/* the widths the driver reports, and no 80 MHz samples of 64 bins */
 	switch (r->chan_width_mhz) {
@@ -753,24 +697,24 @@ static bool a10k_process_fft(const struct a10k_report *r, size_t bin_len, u64 ts
 	s->relpwr_db = MS(reg1, SEARCH_FFT_REPORT_REG1_RELPWR_DB);
 	s->avgpwr_db = MS(reg1, SEARCH_FFT_REPORT_REG1_AVGPWR_DB);
 	peak_mag = MS(reg1, SEARCH_FFT_REPORT_REG1_PEAK_MAG);
-	s->max_magnitude = cpu_to_be16(peak_mag);
+	wire_put_be16(s->max_magnitude, peak_mag);
 	s->max_index = MS(reg0, SEARCH_FFT_REPORT_REG0_PEAK_SIDX);
 	s->rssi = r->rssi_combined;
 	total_gain_db = MS(reg0, SEARCH_FFT_REPORT_REG0_TOTAL_GAIN_DB);
 	base_pwr_db = MS(reg0, SEARCH_FFT_REPORT_REG0_BASE_PWR_DB);
-	s->total_gain_db = cpu_to_be16(total_gain_db);
-	s->base_pwr_db = cpu_to_be16(base_pwr_db);
-	s->freq1 = cpu_to_be16(r->freq1);
-	s->freq2 = cpu_to_be16(r->freq2);
+	wire_put_be16(s->total_gain_db, total_gain_db);
+	wire_put_be16(s->base_pwr_db, base_pwr_db);
+	wire_put_be16(s->freq1, r->freq1);
+	wire_put_be16(s->freq2, r->freq2);
 	chain_idx = MS(reg0, SEARCH_FFT_REPORT_REG0_FFT_CHN_IDX);
-	s->noise = cpu_to_be16(r->nf_chains[chain_idx]);
-	s->tsf = cpu_to_be64(tsf);
+	wire_put_be16(s->noise, r->nf_chains[chain_idx]);
+	wire_put_be64(s->tsf, tsf);
 	/* from the bins as they came, before the DC fix */
 	s->max_exp = get_max_exp(s->max_index, peak_mag, bin_len, r->bins);
-	memcpy(s->data, r->bins, bin_len);
+	memcpy(data, r->bins, bin_len);
 	/* the DC bin is interpolated from its neighbours */
 	dc_pos = bin_len / 2;
-	s->data[dc_pos] = (s->data[dc_pos + 1] + s->data[dc_pos - 1]) / 2;
+	data[dc_pos] = (data[dc_pos + 1] + data[dc_pos - 1]) / 2;
 	return true;
 }
 
@@ -941,8 +885,8 @@ static unsigned int deliver_report(struct bench_phy *p, unsigned int ffts, unsig
 {
 	const struct cfg80211_chan_def *cd = &p->hw->conf.chandef;
 	union {
-		struct fft_sample_ht20 ht20;
-		struct fft_sample_ht20_40 ht40;
+		struct wire_ht20 ht20;
+		struct wire_ht20_40 ht40;
 	} s;
 	struct chip_fft c;
 	bool wide = cd->width == NL80211_CHAN_WIDTH_40, plus, ok;
@@ -965,7 +909,7 @@ static unsigned int deliver_report(struct bench_phy *p, unsigned int ffts, unsig
 	for (i = 0; i < ffts; i++, (*k)++) {
 		u64 tsf = p->tsf = max(p->tsf + 1, (u64)ktime_us_delta(ktime_get(), p->t0));
 
-		chip_fft(p, &c, wide ? HT40_BINS : HT20_BINS, *k);
+		chip_fft(p, &c, wide ? WIRE_HT20_40_BINS : WIRE_HT20_BINS, *k);
 		if (wide)
 			ok = process_ht20_40(&c, freq, plus, noise, ext_noise, tsf, &s.ht40);
 		else
@@ -987,8 +931,8 @@ static unsigned int deliver_report(struct bench_phy *p, unsigned int ffts, unsig
 static unsigned int a10k_deliver_report(struct bench_phy *p, const struct burst *b,
 					unsigned int *k)
 {
-	u8 buf[sizeof(struct fft_sample_ath10k) + SPECTRAL_ATH10K_MAX_NUM_BINS];
-	struct fft_sample_ath10k *s = (void *)buf;
+	u8 buf[sizeof(struct wire_ath10k) + SPECTRAL_ATH10K_MAX_NUM_BINS];
+	struct wire_ath10k *s = (void *)buf;
 	unsigned int n = a10k_bins(b->fft_size);
 	struct a10k_report r;
 	u64 tsf;
@@ -1001,7 +945,7 @@ static unsigned int a10k_deliver_report(struct bench_phy *p, const struct burst 
 		p->discarded++;
 		return 0;
 	}
-	if (relay_put(p, s, be16_to_cpu(s->tlv.length) + sizeof(s->tlv)))
+	if (relay_put(p, s, wire_be16(s->length) + sizeof(struct wire_tlv)))
 		return 1;
 	p->dropped++;
 	return 0;
