@@ -51,8 +51,8 @@ int watch_frame()
 /* One 80-column line of a frame, in 256 colours (the longest escapes). */
 int spectrogram_line(FILE *out)
 {
-	spectrogram_view view = {80, colours_256, frame.bins[0].freq_hz,
-				 frame.bins[frame.bin_count - 1].freq_hz};
+	spectrogram_view view = {80, colours_256, frame.bins[0].freq_q7,
+				 frame.bins[frame.bin_count - 1].freq_q7};
 	return print_spectrogram_line(out, view, "12:00:00", frame.bins, frame.bin_count);
 }
 

@@ -10,7 +10,7 @@
 
 /* One bin frequency over a frame's samples. */
 struct frame_bin {
-	int64_t freq_hz;
+	int32_t freq_q7;    /* MHz in 1/128 steps (bin_freq_q7) */
 	double avg;         /* dBm: 10 log10 of the mean of 10^(p/10) */
 	double max;         /* dBm: the largest p */
 	uint32_t samples;   /* samples that measured this bin */

@@ -239,16 +239,16 @@ static void merge_bins(band_stats *s, band_frame *f, double *channel_max)
 
 	f->bin_count = 0;
 	for (;;) {
-		int64_t freq = INT64_MAX;
+		int32_t freq = INT32_MAX;
 		for (int c = 0; c < s->channel_count; c++) {
 			const stats_channel &ch = s->channels[c];
 			if (next[c] < ch.num_bins) {
-				int64_t hz = bin_freq_hz(ch.center_khz, ch.num_bins, next[c]);
-				if (hz < freq)
-					freq = hz;
+				int32_t q7 = bin_freq_q7(ch.center_khz, ch.num_bins, next[c]);
+				if (q7 < freq)
+					freq = q7;
 			}
 		}
-		if (freq == INT64_MAX)
+		if (freq == INT32_MAX)
 			return;
 		frame_bin &out = f->bins[f->bin_count++];
 		out = frame_bin{freq, 0.0, -HUGE_VAL, 0, 0};
@@ -257,7 +257,7 @@ static void merge_bins(band_stats *s, band_frame *f, double *channel_max)
 		int channels = 0;
 		for (int c = 0; c < s->channel_count; c++) {
 			const stats_channel &ch = s->channels[c];
-			if (next[c] >= ch.num_bins || bin_freq_hz(ch.center_khz, ch.num_bins, next[c]) != freq)
+			if (next[c] >= ch.num_bins || bin_freq_q7(ch.center_khz, ch.num_bins, next[c]) != freq)
 				continue;
 			int i = ch.first + next[c]++;
 			double max_db = max_power(s->bins[i]);

@@ -5,7 +5,6 @@
 
 #include <json-c/json.h>
 
-#include "report/fixed_format.h"
 #include "report/json_numbers.h"
 
 /* A line is json-c's plain rendering of its object, made a piece at a time:
@@ -14,16 +13,16 @@
  * of bins never makes thousands of objects. The elements' values are made
  * once from a table and set again per element. */
 
-/* An element's values, a letter each: c a count, t a figure to a tenth, u
- * a frequency in 100 Hz units (as MHz); and their keys, each after the NUL
+/* An element's values, a letter each: c a count, t a figure to a tenth, q
+ * a frequency in 1/128 MHz (as MHz); and their keys, each after the NUL
  * of the one before, or none for an array. Strings, not tables of
  * pointers, which a PIE would relocate at start. */
-static const char bin_kinds[] = "utttc";
+static const char bin_kinds[] = "qtttc";
 static const char channel_kinds[] = "cccttt";
 static const char channel_keys[] = "freq\0width\0records\0avg\0max\0duty";
 
 union number {
-	int64_t count;   /* c and u */
+	int64_t count;   /* c and q */
 	double real;     /* t */
 };
 
@@ -44,7 +43,7 @@ static json_object *new_value(char kind)
 	if (kind == 't')
 		return with_serializer(json_object_new_double(0), tenths_to_json);
 	json_object *o = json_object_new_int64(0);
-	return kind == 'u' ? with_serializer(o, units_to_json) : o;
+	return kind == 'q' ? with_serializer(o, q7_to_json) : o;
 }
 
 static const char *plain(json_object *o, size_t *len)
@@ -74,10 +73,7 @@ typedef void row_fn(const void *rows, int i, number *v);
 static void bin_row(const void *rows, int i, number *v)
 {
 	const frame_bin &b = static_cast<const frame_bin *>(rows)[i];
-	/* bins lie on 500 Hz steps */
-	uint64_t units = uint64_t(b.freq_hz);
-	divide_small(&units, 100);
-	v[0].count = int64_t(units);
+	v[0].count = b.freq_q7;
 	v[1].real = b.avg;
 	v[2].real = b.max;
 	v[3].real = duty_percent(b.over, b.samples);

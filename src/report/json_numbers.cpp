@@ -6,12 +6,25 @@
 #include <json-c/printbuf.h>
 
 #include "report/fixed_format.h"
+#include "spectral/spectrum_record.h"
 
 /* Printed as "%.4f" prints the MHz double, with no double made. */
 int units_to_json(json_object *jso, printbuf *pb, int, int)
 {
 	char text[64];
 	int n = format_decimal(text, json_object_get_int64(jso), 4, 0);
+	return printbuf_memappend(pb, text, n);
+}
+
+int q7_to_json(json_object *jso, printbuf *pb, int, int)
+{
+	char text[64];
+	/* a 32-bit count over 128 is a double exactly, which format_fixed
+	 * prints as printf does */
+	double v = double(json_object_get_int64(jso)) / q7_per_mhz;
+	int n = format_fixed(text, v, 4, 0);
+	if (n < 0)   /* what format_fixed leaves to printf */
+		n = snprintf(text, sizeof(text), "%.4f", v);
 	return printbuf_memappend(pb, text, n);
 }
 

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "report/fixed_format.h"
 #include "report/spectrogram.h"
 #include "spectral/spectrum_record.h"
 #include "rfpeek_limits.h"
@@ -68,19 +67,21 @@ constexpr int legend_item_size = 1 + max_sgr_len + 1 + reset_len + 1 + 5;
 constexpr int header_buffer_size = spectrogram_label_width + max_terminal_columns + 1 +
 				   spectrogram_label_width + level_count * legend_item_size + 1;
 
-constexpr int64_t hz_per_mhz = 1000000;
-constexpr int64_t half_bin_hz = bin_width_hz / 2;
+/* Every bin is drawn as wide as ath9k's, 312.5 kHz, for now. */
+constexpr int32_t drawn_bin_q7 = bin_width_q7;
+constexpr int32_t half_bin_q7 = drawn_bin_q7 / 2;
 /* Ruler steps: the first that puts labels 8 cells apart ("5180" and a gap). */
 static const int tick_steps_mhz[] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
 constexpr int min_tick_cells = 8;
 
-/* The cells and the span they share, the same for the ruler and the lines. */
+/* The cells and the span they share, the same for the ruler and the lines.
+ * Centres are 16-bit MHz give or take an HT40 record's 10, so the span
+ * stays below 2^24 steps: cell arithmetic fits 32 bits but for one product. */
 struct cell_map {
 	int cells;
-	int64_t low_hz;
-	int64_t high_hz;
-	int64_t span_hz;   /* > 0 */
-	uint32_t cells_per_hz;   /* cells * 2^32 / span_hz, about: below 2^23 */
+	int32_t low_q7;
+	int32_t high_q7;
+	uint32_t span_q7;   /* > 0 */
 };
 
 static cell_map map_of(const spectrogram_view &view)
@@ -93,27 +94,34 @@ static cell_map map_of(const spectrogram_view &view)
 	cell_map m;
 	m.cells = columns - spectrogram_label_width;
 	/* the span runs from the lowest bin's lower edge to the highest's upper one */
-	m.low_hz = (view.low_hz < view.high_hz ? view.low_hz : view.high_hz) - half_bin_hz;
-	m.high_hz = (view.low_hz < view.high_hz ? view.high_hz : view.low_hz) + half_bin_hz;
-	m.span_hz = m.high_hz - m.low_hz;
-	/* a span of at least a bin keeps it below 2^31: an int conversion */
-	m.cells_per_hz = uint32_t(int32_t(double(m.cells) * 4294967296.0 / double(m.span_hz)));
+	m.low_q7 = (view.low_q7 < view.high_q7 ? view.low_q7 : view.high_q7) - half_bin_q7;
+	m.high_q7 = (view.low_q7 < view.high_q7 ? view.high_q7 : view.low_q7) + half_bin_q7;
+	m.span_q7 = uint32_t(m.high_q7 - m.low_q7);
 	return m;
 }
 
-/* The cell of a frequency within the span; the top one is in the last. */
-static int cell_of(const cell_map &m, int64_t freq_hz)
+/* p / d rounded down, for p below 2^40 and d below 2^24: two 32-bit
+ * divisions, as a 64-bit one is a library routine on the router's CPU. */
+static uint32_t divide_40(uint64_t p, uint32_t d)
 {
-	/* offset * cells / span, rounded down: estimated with the reciprocal,
-	 * then made exact, as a 64-bit division is a library routine here */
-	uint64_t offset = uint64_t(freq_hz - m.low_hz), span = uint64_t(m.span_hz);
-	uint64_t scaled = offset * uint64_t(m.cells);
-	uint64_t c = (offset * m.cells_per_hz) >> 32;
-	while (c > 0 && c * span > scaled)
-		c--;
-	while ((c + 1) * span <= scaled)
-		c++;
-	return c < uint64_t(m.cells) ? int(c) : m.cells - 1;
+	uint32_t high = uint32_t(p >> 8);
+	return high / d << 8 | (high % d << 8 | uint32_t(p & 0xff)) / d;
+}
+
+/* The cell of a frequency within the span; the top one is in the last. */
+static int cell_of(const cell_map &m, int32_t freq_q7)
+{
+	uint32_t c = divide_40(uint64_t(uint32_t(freq_q7 - m.low_q7)) * uint32_t(m.cells), m.span_q7);
+	return c < uint32_t(m.cells) ? int(c) : m.cells - 1;
+}
+
+/* The cell of the frequencies just below freq_q7 (above the span's start):
+ * a bin's upper edge is not part of it. */
+static int cell_below(const cell_map &m, int32_t freq_q7)
+{
+	uint64_t scaled = uint64_t(uint32_t(freq_q7 - m.low_q7)) * uint32_t(m.cells);
+	uint32_t c = divide_40(scaled - 1, m.span_q7);
+	return c < uint32_t(m.cells) ? int(c) : m.cells - 1;
 }
 
 /* Three comparisons: level k has the k lowest floors at or below dbm. */
@@ -225,12 +233,12 @@ int print_spectrogram_line(FILE *out, const spectrogram_view &view, const char *
 	 * width touches, so that cells finer than the bins leave no gaps
 	 * inside a channel. */
 	for (int i = 0; i < count; i++) {
-		int64_t f = bins[i].freq_hz;
-		if (f < m.low_hz || f > m.high_hz)
+		int32_t f = bins[i].freq_q7;
+		if (f < m.low_q7 || f > m.high_q7)
 			continue;
-		int64_t from = f - half_bin_hz < m.low_hz ? m.low_hz : f - half_bin_hz;
-		int64_t to = f + half_bin_hz - 1 > m.high_hz ? m.high_hz : f + half_bin_hz - 1;
-		for (int c = cell_of(m, from), last = cell_of(m, to); c <= last; c++)
+		int32_t from = f - half_bin_q7 < m.low_q7 ? m.low_q7 : f - half_bin_q7;
+		int32_t to = f + half_bin_q7 > m.high_q7 ? m.high_q7 : f + half_bin_q7;   /* excluded */
+		for (int c = cell_of(m, from), last = cell_below(m, to); c <= last; c++)
 			if (best[c] < 0 || bins[i].max > bins[best[c]].max)
 				best[c] = i;
 	}
@@ -246,24 +254,25 @@ static int put_ruler(char *p, const cell_map &m)
 	uint32_t step_mhz = 1;
 	for (int step : tick_steps_mhz) {
 		step_mhz = uint32_t(step);
-		if (step * hz_per_mhz * m.cells >= min_tick_cells * m.span_hz)
+		if (step * q7_per_mhz * m.cells >= min_tick_cells * int32_t(m.span_q7))
 			break;
 	}
 	int next_cell = 0;   /* the first cell a label may start at */
 	int used = 0;        /* cells written */
 	while (next_cell < m.cells) {
 		/* the first tick in next_cell or after it */
-		uint64_t from = uint64_t(next_cell) * uint64_t(m.span_hz) + uint64_t(m.cells) - 1;
-		divide_small(&from, uint32_t(m.cells));
-		/* in whole MHz, rounded up, then up to the step */
-		from += uint64_t(m.low_hz) + uint64_t(hz_per_mhz) - 1;
-		from >>= 6;   /* and / 15625: / 10^6 */
-		divide_small(&from, uint32_t(hz_per_mhz >> 6));
-		uint32_t tick_mhz = (uint32_t(from) + step_mhz - 1) / step_mhz * step_mhz;
-		int64_t tick_hz = int64_t(tick_mhz) * hz_per_mhz;
-		if (tick_hz > m.high_hz)
+		uint32_t offset = divide_40(uint64_t(uint32_t(next_cell)) * m.span_q7 + uint32_t(m.cells) - 1,
+					    uint32_t(m.cells));
+		/* in whole MHz, rounded up, then up to the step; none below 0 MHz,
+		 * which only a corrupt recording's HT40- centre reaches */
+		int32_t from = m.low_q7 + int32_t(offset) + q7_per_mhz - 1;
+		if (from < 0)
 			break;
-		int cell = cell_of(m, tick_hz);
+		uint32_t tick_mhz = (uint32_t(from) / q7_per_mhz + step_mhz - 1) / step_mhz * step_mhz;
+		int32_t tick_q7 = int32_t(tick_mhz) * q7_per_mhz;
+		if (tick_q7 > m.high_q7)
+			break;
+		int cell = cell_of(m, tick_q7);
 		/* written in place, kept if it ends by the last cell: the buffer
 		 * has room past it, the legend's */
 		int at = cell > used ? cell : used;
@@ -305,7 +314,7 @@ int print_spectrogram_header(FILE *out, const spectrogram_view &view)
 	const cell_map m = map_of(view);
 	char buf[header_buffer_size];
 	/* a current-channel watch that has seen no bin yet has no span to label */
-	int n = view.high_hz > 0 ? put_ruler(buf, m) : put_text(buf, "     MHz \n");
+	int n = view.high_q7 > 0 ? put_ruler(buf, m) : put_text(buf, "     MHz \n");
 	n += put_legend(buf + n, spectrogram_label_width + m.cells, view.colours);
 	return write_out(out, buf, n);
 }

@@ -17,8 +17,8 @@ constexpr int colours_256 = 256;
 struct spectrogram_view {
 	int columns;        /* the terminal's width: no line is longer */
 	int colours;        /* colours_none, colours_8 or colours_256 */
-	int64_t low_hz;     /* the span, lowest to highest bin, mapped onto the cells */
-	int64_t high_hz;
+	int32_t low_q7;     /* the span, lowest to highest bin (1/128 MHz), mapped onto the cells */
+	int32_t high_q7;
 };
 
 /* The width of the label before the cells ("HH:MM:SS "). */

@@ -6,10 +6,10 @@ int print_spectrogram_frame(FILE *out, spectrogram_state *st, const band_frame &
 {
 	/* the current channel's span is what it shows; an empty frame keeps it */
 	if (!st->fixed_span && f.bin_count > 0) {
-		int64_t low = f.bins[0].freq_hz, high = f.bins[f.bin_count - 1].freq_hz;
-		if (low != st->view.low_hz || high != st->view.high_hz) {
-			st->view.low_hz = low;
-			st->view.high_hz = high;
+		int32_t low = f.bins[0].freq_q7, high = f.bins[f.bin_count - 1].freq_q7;
+		if (low != st->view.low_q7 || high != st->view.high_q7) {
+			st->view.low_q7 = low;
+			st->view.high_q7 = high;
 			st->since_header = -1;
 		}
 	}

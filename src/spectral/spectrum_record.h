@@ -51,4 +51,19 @@ inline int64_t bin_freq_hz(const spectrum_record &r, int k)
 	return bin_freq_hz(r.center_khz, r.num_bins, k);
 }
 
+/* The watch's frequencies: MHz with 7 fraction bits (1/128 MHz, 7812.5 Hz).
+ * Every driver's bins lie on this grid (ath9k's 312.5 kHz is 40 steps,
+ * ath10k's 22 MHz / 256 is 11) around whole-MHz centres, so an int32 holds
+ * any bin exactly: no 64-bit arithmetic on the router. */
+constexpr int32_t q7_per_mhz = 128;
+constexpr int32_t bin_width_q7 = 40;
+static_assert(int64_t(bin_width_q7) * 1000000 == int64_t(bin_width_hz) * q7_per_mhz,
+	      "an ath9k bin is 40 steps of 1/128 MHz");
+
+/* bin_freq_hz in 1/128 MHz; the centres are whole MHz. */
+inline int32_t bin_freq_q7(int32_t center_khz, int num_bins, int k)
+{
+	return center_khz / 1000 * q7_per_mhz + (k - num_bins / 2) * bin_width_q7;
+}
+
 #endif

@@ -54,7 +54,7 @@ void expect_frame_is(const std::map<int64_t, reference_bin> &ref)
 	int i = 0;
 	for (const auto &[freq, b] : ref) {
 		const frame_bin &got = frame.bins[i++];
-		ASSERT_EQ(freq, got.freq_hz);
+		ASSERT_EQ(freq * q7_per_mhz, int64_t(got.freq_q7) * 1000000);   /* Hz and 1/128 MHz */
 		EXPECT_NEAR(10 * log10(b.lin / b.samples), got.avg, 1e-6) << freq;
 		EXPECT_NEAR(b.max, got.max, 1e-8) << freq;   /* the power the report prints */
 		EXPECT_EQ(b.samples, got.samples) << freq;
@@ -127,7 +127,7 @@ TEST(BandStats, SharedBinsAndTheSessionPerChannel)
 	close_frame(&stats, &frame);
 	expect_frame_is(reference(n, -90));
 	EXPECT_EQ(56 + 16, frame.bin_count);
-	EXPECT_EQ(bin_freq_hz(2412000, 56, 0), frame.bins[0].freq_hz);
+	EXPECT_EQ(2412 * 128 - 28 * 40, frame.bins[0].freq_q7);   /* 8.75 MHz below the centre */
 	EXPECT_EQ(3u, frame.bins[20].samples);
 
 	/* a second frame of 2417 only, then the session */

@@ -103,6 +103,11 @@ TEST(FixedFormat, BinFrequenciesAndPowers)
 	for (int32_t centre_khz : {INT32_MIN, INT32_MIN + 1, -1, 0, 1, INT32_MAX})
 		for (int k = 0; k < 64; k++)
 			expect_bin_like_printf(centre_khz, 64, k);
+	/* the watch's 1/128 MHz bins, with digits past the fourth to round
+	 * (ath10k's 22 MHz / 256 is 11 of them), over the same range */
+	for (int32_t q7 = -10 * q7_per_mhz - 64 * bin_width_q7;
+	     q7 <= 65545 * q7_per_mhz + 64 * bin_width_q7; q7 += 59)
+		ASSERT_EQ(mismatch(q7 / double(q7_per_mhz), 4, 0), "") << q7;
 	char out[64];
 	EXPECT_EQ(std::string(out, size_t(format_decimal(out, INT64_MIN, 4, 0))), "-922337203685477.5808");
 	EXPECT_EQ(std::string(out, size_t(format_decimal(out, -5, 4, 10))), "   -0.0005");

@@ -11,7 +11,9 @@
 
 namespace {
 
-constexpr int64_t mhz = 1000000;
+/* frequencies in 1/128 MHz */
+constexpr int32_t mhz = 128;
+constexpr int32_t fft_bin = 40;   /* 312.5 kHz */
 
 /* The text as the terminal shows it: escapes dropped. */
 std::string visible(const std::string &s)
@@ -29,27 +31,27 @@ std::string visible(const std::string &s)
 	return out;
 }
 
-frame_bin bin(int64_t freq_hz, double max)
+frame_bin bin(int32_t freq, double max)
 {
-	return frame_bin{freq_hz, max - 3, max, 1, 0};
+	return frame_bin{freq, max - 3, max, 1, 0};
 }
 
 /* The 56 bins of an HT20 sample, 312.5 kHz apart from 28 bins below the
  * centre, at the given max. */
-std::vector<frame_bin> channel_bins(double max, int64_t center_mhz = 2412)
+std::vector<frame_bin> channel_bins(double max, int32_t center_mhz = 2412)
 {
 	std::vector<frame_bin> bins;
 	for (int k = 0; k < 56; k++)
-		bins.push_back(bin(center_mhz * mhz - 8750000 + k * 312500, max));
+		bins.push_back(bin(center_mhz * mhz - 28 * fft_bin + k * fft_bin, max));
 	return bins;
 }
 
-/* n bins from first_hz on, one FFT bin apart. */
-std::vector<frame_bin> grid_bins(int64_t first_hz, int n, double max)
+/* n bins from first on, one FFT bin apart. */
+std::vector<frame_bin> grid_bins(int32_t first, int n, double max)
 {
 	std::vector<frame_bin> bins;
 	for (int k = 0; k < n; k++)
-		bins.push_back(bin(first_hz + k * 312500, max));
+		bins.push_back(bin(first + k * fft_bin, max));
 	return bins;
 }
 
@@ -73,7 +75,7 @@ TEST(SpectrogramLine, FillsTheTerminalWidthInEveryColourMode)
 	for (int columns : {80, 132, 20}) {
 		for (int colours : {colours_none, colours_8, colours_256}) {
 			SCOPED_TRACE(testing::Message() << columns << " columns, colours " << colours);
-			spectrogram_view view = {columns, colours, bins.front().freq_hz, bins.back().freq_hz};
+			spectrogram_view view = {columns, colours, bins.front().freq_q7, bins.back().freq_q7};
 			std::string text = line(view, "12:00:00", bins);
 			ASSERT_EQ('\n', text.back());
 			EXPECT_EQ(text.find('\n'), text.size() - 1);
@@ -99,8 +101,8 @@ TEST(SpectrogramLine, WidestLineEveryCellItsOwnColour)
 	std::vector<frame_bin> bins = grid_bins(2400 * mhz, max_terminal_columns - 9, 0);
 	for (size_t k = 0; k < bins.size(); k++)
 		bins[k].max = k % 2 ? -45 : -30;
-	spectrogram_view view = {max_terminal_columns + 100, colours_256, bins.front().freq_hz,
-				 bins.back().freq_hz};
+	spectrogram_view view = {max_terminal_columns + 100, colours_256, bins.front().freq_q7,
+				 bins.back().freq_q7};
 	std::string text = line(view, "", bins);
 	EXPECT_EQ(size_t(max_terminal_columns) + 1, visible(text).size());
 	EXPECT_EQ(size_t(max_terminal_columns - 9),
@@ -114,7 +116,7 @@ TEST(SpectrogramLine, OneBinCarrierShowsItsLevelInItsCell)
 {
 	std::vector<frame_bin> bins = channel_bins(-105);
 	bins[20].max = -60;
-	spectrogram_view view = {80, colours_none, bins.front().freq_hz, bins.back().freq_hz};
+	spectrogram_view view = {80, colours_none, bins.front().freq_q7, bins.back().freq_q7};
 	/* 71 cells over the 56 bins' 17.5 MHz: bin k touches cells 71k/56 to
 	 * 71(k+1)/56, bin 20 cells 25.4 to 26.6, over bins 19 and 21 in both */
 	EXPECT_EQ(std::string(9, ' ') + std::string(25, '.') + "**" + std::string(44, '.') + "\n",
@@ -129,7 +131,7 @@ TEST(SpectrogramLine, LevelsAreTenDecibelsApartBoundsGoingUp)
 	std::vector<frame_bin> bins = grid_bins(2403250000, 16, 0);
 	for (int k = 0; k < 16; k++)
 		bins[k].max = max[k];
-	spectrogram_view view = {25, colours_none, bins.front().freq_hz, bins.back().freq_hz};
+	spectrogram_view view = {25, colours_none, bins.front().freq_q7, bins.back().freq_q7};
 	EXPECT_EQ("ch1      ..::--==++**##@@\n", line(view, "ch1", bins));
 }
 
@@ -137,19 +139,19 @@ TEST(SpectrogramLine, LevelsAreTenDecibelsApartBoundsGoingUp)
  * to 1.25(k + 1), its upper edge not included. */
 TEST(SpectrogramLine, CellShowsItsHighestMaxIgnoringBinsOutsideTheSpan)
 {
-	std::vector<frame_bin> grid = grid_bins(2403250000 - 312500, 10, 0);
-	spectrogram_view view = {19, colours_none, grid[1].freq_hz, grid[8].freq_hz};
+	std::vector<frame_bin> grid = grid_bins(2403 * mhz + mhz / 4 - fft_bin, 10, 0);
+	spectrogram_view view = {19, colours_none, grid[1].freq_q7, grid[8].freq_q7};
 	const std::vector<frame_bin> bins = {
-		bin(grid[0].freq_hz, -30),    /* a bin below the span */
-		bin(grid[1].freq_hz, -105),   /* cells 0 and 1 */
-		bin(grid[2].freq_hz, -60),    /* 1 and 2, the higher in both */
-		bin(grid[3].freq_hz, -95),    /* 2 and 3 */
-		bin(grid[4].freq_hz, -85),    /* 3 and 4: ends where cell 5 starts */
+		bin(grid[0].freq_q7, -30),    /* a bin below the span */
+		bin(grid[1].freq_q7, -105),   /* cells 0 and 1 */
+		bin(grid[2].freq_q7, -60),    /* 1 and 2, the higher in both */
+		bin(grid[3].freq_q7, -95),    /* 2 and 3 */
+		bin(grid[4].freq_q7, -85),    /* 3 and 4: ends where cell 5 starts */
 		/* none for cell 5 alone: blank */
-		bin(grid[6].freq_hz, -65),    /* 6 and 7 */
-		bin(grid[7].freq_hz, -45),    /* 7 and 8 */
-		bin(grid[8].freq_hz, -100),   /* 8 and 9, the top one */
-		bin(grid[9].freq_hz, -30),    /* above */
+		bin(grid[6].freq_q7, -65),    /* 6 and 7 */
+		bin(grid[7].freq_q7, -45),    /* 7 and 8 */
+		bin(grid[8].freq_q7, -100),   /* 8 and 9, the top one */
+		bin(grid[9].freq_q7, -30),    /* above */
 	};
 	EXPECT_EQ("12345678 .**-- +##:\n", line(view, "123456789", bins));
 	/* out of order, each bin still finds its cells */
@@ -163,7 +165,7 @@ TEST(SpectrogramLine, ChannelHasNoBlankCellsTheGapBetweenChannelsHas)
 {
 	const std::vector<frame_bin> ch1 = channel_bins(-95, 2412);
 	for (int columns : {80, 132, max_terminal_columns}) {
-		spectrogram_view view = {columns, colours_none, ch1.front().freq_hz, ch1.back().freq_hz};
+		spectrogram_view view = {columns, colours_none, ch1.front().freq_q7, ch1.back().freq_q7};
 		EXPECT_EQ(std::string(9, ' ') + std::string(size_t(columns - 9), ':') + "\n",
 			  line(view, "", ch1))
 			<< columns << " columns";
@@ -172,7 +174,7 @@ TEST(SpectrogramLine, ChannelHasNoBlankCellsTheGapBetweenChannelsHas)
 	std::vector<frame_bin> both = ch1;
 	const std::vector<frame_bin> ch11 = channel_bins(-75, 2462);
 	both.insert(both.end(), ch11.begin(), ch11.end());
-	spectrogram_view view = {80, colours_none, both.front().freq_hz, both.back().freq_hz};
+	spectrogram_view view = {80, colours_none, both.front().freq_q7, both.back().freq_q7};
 	/* 71 cells over 2403.09375 to 2470.59375 MHz, 0.95 MHz each: channel 1
 	 * up to 17.5 MHz in, cells 0 to 18; channel 11 from 50 MHz in, cells
 	 * 52 to 70; the 10 MHz ticks at the round MHz's cell */
@@ -190,8 +192,8 @@ TEST(SpectrogramLine, ColoursChangeOnlyWithTheLevelAndResetBeforeBlanks)
 	const double max[10] = {-105, -101, 0, -75, -55, -52, -45, -30, 0, -95};
 	std::vector<frame_bin> bins;
 	for (int k : {0, 1, 3, 4, 5, 6, 7, 9})   /* 0 0 . 3 5 5 6 7 . 1 */
-		bins.push_back(bin(grid[k].freq_hz, max[k]));
-	spectrogram_view view = {19, colours_8, grid.front().freq_hz, grid.back().freq_hz};
+		bins.push_back(bin(grid[k].freq_q7, max[k]));
+	spectrogram_view view = {19, colours_8, grid.front().freq_q7, grid.back().freq_q7};
 	/* black text on yellow and white: the next plain level sets it back */
 	EXPECT_EQ("t        \x1b[44m..\x1b[0m \x1b[30;43m=\x1b[39;41m**\x1b[30;47m#\x1b[30;47m@"
 		  "\x1b[0m \x1b[46m:\x1b[0m\n",
@@ -207,7 +209,7 @@ TEST(SpectrogramLine, ColoursChangeOnlyWithTheLevelAndResetBeforeBlanks)
 TEST(SpectrogramHeader, RulerAndLegend)
 {
 	const std::vector<frame_bin> ch1 = channel_bins(-70);
-	spectrogram_view view = {80, colours_none, ch1.front().freq_hz, ch1.back().freq_hz};
+	spectrogram_view view = {80, colours_none, ch1.front().freq_q7, ch1.back().freq_q7};
 	/* 71 cells over 2403.09375 to 2420.59375 MHz: 2 MHz ticks, 8.1 cells
 	 * apart, 2404 in cell 3.7; 2420 in cell 68.6 would run past the end */
 	EXPECT_EQ("     MHz    2404    2406    2408     2410    2412    2414    2416    2418\n"
