@@ -16,6 +16,13 @@ same_file() { # NAME EXPECTED_FILE ACTUAL_FILE
 }
 t0=$(date +%s.%N)
 secs() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'; }
+# booted N NAME, right after boot N's vm-run: its time, NAME checks it ran, its log if not
+booted() {
+	local rc=$?
+	echo "# boot $1: $(secs "$s") s"
+	expect "$2" 0 $rc
+	[ $rc = 0 ] || sed 's/^/#   /' "$work/b$1.log"
+}
 
 # Usage errors are bench failures (exit 2) and need no boot.
 "$here/setup" --quiet || { bad "setup"; echo "$pass passed, $failed failed"; exit 1; }
@@ -86,10 +93,7 @@ RFPEEK_BIN=$prog "$vm" --preload "$work/pre" --inject "$work/inj" --sample-delay
 		exit 7' \
 	zero 'a b' "it's" '' 'line1
 line2' '$HOME' '*' >"$work/b2.log" 2>&1
-rc=$?
-echo "# boot 2: $(secs "$s") s"
-expect "vm-run exits 0 when the command fails" 0 $rc
-[ $rc = 0 ] || sed 's/^/#   /' "$work/b2.log"
+booted 2 "vm-run exits 0 when the command fails"
 expect "arguments arrive unchanged" "[zero]
 [a b]
 [it's]
@@ -122,10 +126,7 @@ RFPEEK_VM_CMD_TIMEOUT=5 RFPEEK_BIN=none "$vm" --no-spectral --ap --radios 2 --ou
 		echo waiting
 		sleep 100
 		echo not-reached' >"$work/b3.log" 2>&1
-rc=$?
-echo "# boot 3: $(secs "$s") s"
-expect "vm-run exits 0 when the command is killed" 0 $rc
-[ $rc = 0 ] || sed 's/^/#   /' "$work/b3.log"
+booted 3 "vm-run exits 0 when the command is killed"
 out=$(cat "$work/b3/stdout" 2>&1)
 expect "--no-spectral: no ath9k directory, no knobs" "no no-knobs" \
 	"$(grep -qx ath9k <<<"$out" && echo yes || echo no) $(grep -x no-knobs <<<"$out")"
@@ -149,10 +150,7 @@ RFPEEK_BIN=none "$vm" --ht40 --htc --silent-radio --no-spectral-ops --out "$work
 		ls $D | grep ath9k
 		echo "$(cat $K/chip) $(cat $K/silent)"
 		echo manual >$D/ath9k_htc/spectral_scan_ctl && echo 3 >$D/ath9k_htc/spectral_count' >"$work/b4.log" 2>&1
-rc=$?
-echo "# boot 4: $(secs "$s") s"
-expect "vm-run boots with the radio switches" 0 $rc
-[ $rc = 0 ] || sed 's/^/#   /' "$work/b4.log"
+booted 4 "vm-run boots with the radio switches"
 out=$(cat "$work/b4/stdout" 2>&1)
 expect "--ht40: wlan0 is an AP on 2412 HT40+" "type AP channel 1 (2412 MHz) width: 40 MHz center1: 2422 MHz" \
 	"$(grep -E 'type|channel' <<<"$out" | sed 's/^[[:space:]]*//' | tr -d ',' | tr '\n' ' ' | sed 's/ $//')"
@@ -183,10 +181,7 @@ RFPEEK_BIN=none "$vm" --ath10k --5ghz 80 --out "$work/b5" -- \
 		grep discarded $K
 		echo 3 >$A/spectral_count
 		echo trigger >$A/spectral_scan_ctl' >"$work/b5.log" 2>&1
-rc=$?
-echo "# boot 5: $(secs "$s") s"
-expect "vm-run boots with --ath10k --5ghz 80" 0 $rc
-[ $rc = 0 ] || sed 's/^/#   /' "$work/b5.log"
+booted 5 "vm-run boots with --ath10k --5ghz 80"
 out=$(cat "$work/b5/stdout" 2>&1)
 expect "--5ghz 80: wlan0 is an AP on 5180 VHT80" "type AP channel 36 (5180 MHz) width: 80 MHz center1: 5210 MHz" \
 	"$(grep -E 'type|channel' <<<"$out" | sed 's/^[[:space:]]*//' | tr -d ',' | tr '\n' ' ' | sed 's/ $//')"
