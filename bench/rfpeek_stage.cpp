@@ -52,7 +52,7 @@ int watch_frame()
 int spectrogram_line(FILE *out)
 {
 	spectrogram_view view = {80, colours_256, frame.bins[0].freq_q7,
-				 frame.bins[frame.bin_count - 1].freq_q7};
+				 frame.bins[frame.bin_count - 1].freq_q7, frame.bin_q7};
 	return print_spectrogram_line(out, view, "12:00:00", frame.bins, frame.bin_count);
 }
 

@@ -15,7 +15,7 @@ constexpr std::size_t name_size = 32;            /* interface and phy names */
 constexpr std::size_t debugfs_dir_size = 256;
 constexpr std::size_t path_size = 512;
 constexpr std::size_t word_size = 32;            /* number words written to control files */
-constexpr int max_bins = 128;
+constexpr int max_bins = 256;               /* ath10k's largest FFT */
 constexpr int cached_shifts = 16;        /* sample shifts whose byte powers are kept (the driver's 4 bits) */
 /* The scan request of the largest plan (netlink and genetlink headers, three
  * 8-byte attributes, the nest, 8 bytes per frequency), twice over: libnl-tiny

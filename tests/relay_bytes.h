@@ -82,16 +82,29 @@ struct relay_bytes {
 		return bytes(s);
 	}
 
-	/* ath10k sample of n bins of value v, the other fields junk. */
-	relay_bytes &ath10k(unsigned freq1, size_t n, unsigned v = 10)
+	/* ath10k sample of width (chan_width_mhz), rssi, noise, max_exp and n
+	 * bins; the fields the decoder must not read hold junk. */
+	relay_bytes &ath10k(unsigned freq1, unsigned width, unsigned rssi, int noise,
+			    unsigned max_exp, const uint8_t *data, size_t n)
 	{
 		uint8_t s[sizeof(wire_ath10k)];
 		memset(s, 0x77, sizeof(s));
 		*WIRE_AT(s, wire_tlv, type) = WIRE_ATH10K;
 		wire_put_be16(WIRE_AT(s, wire_tlv, length), wire_length(sizeof(s) + n));
-		*WIRE_AT(s, wire_ath10k, chan_width_mhz) = 20;
+		*WIRE_AT(s, wire_ath10k, chan_width_mhz) = uint8_t(width);
 		wire_put_be16(WIRE_AT(s, wire_ath10k, freq1), uint16_t(freq1));
-		return bytes(s).fill(n, v);
+		wire_put_be16(WIRE_AT(s, wire_ath10k, noise), uint16_t(noise));
+		*WIRE_AT(s, wire_ath10k, rssi) = uint8_t(rssi);
+		*WIRE_AT(s, wire_ath10k, max_exp) = uint8_t(max_exp);
+		bytes(s);
+		b.insert(b.end(), data, data + n);
+		return *this;
+	}
+	/* ath10k sample of n bins of value v at rssi 40 above -95 dBm. */
+	relay_bytes &ath10k(unsigned freq1, size_t n, unsigned v = 10, unsigned width = 22)
+	{
+		std::vector<uint8_t> data(n, uint8_t(v));
+		return ath10k(freq1, width, 40, -95, 0, data.data(), n);
 	}
 };
 

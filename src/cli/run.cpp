@@ -2,6 +2,7 @@
 #include "cli/run.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -68,14 +69,18 @@ static bool spectral_files_in(const char *driver)
 	return access(ctl_path, F_OK) == 0;
 }
 
-/* USB radios (ath9k_htc) have the same files under their driver's name.
- * With neither, debugfs_dir names the ath9k one for the message. */
-static bool spectral_available()
+/* Where each driver keeps its spectral files, in the order looked for:
+ * USB radios (ath9k_htc) have ath9k's under their driver's name. With
+ * none, debugfs_dir names the ath9k one for the message. */
+static const char *const spectral_drivers[] = {"ath9k", "ath9k_htc", "ath10k"};
+
+static const char *spectral_driver()
 {
-	if (spectral_files_in("ath9k") || spectral_files_in("ath9k_htc"))
-		return true;
+	for (const char *driver : spectral_drivers)
+		if (spectral_files_in(driver))
+			return driver;
 	spectral_files_in("ath9k");
-	return false;
+	return nullptr;
 }
 
 /* The run's one record buffer: the one-shot report's and the watch's. */
@@ -185,13 +190,21 @@ int rfpeek_main(int argc, char **argv)
 		nl80211_close();
 		return 1;
 	}
-	if (!spectral_available()) {
+	const char *driver = spectral_driver();
+	if (!driver) {
 		fprintf(stderr, "Error: spectral scan not available at %s\n", debugfs_dir);
 		nl80211_close();
 		return 1;
 	}
 
-	int n = opts.freq_mode ? plan_channels(opts, wiphy_freqs, query.count) : 0;
+	int n = 0;
+	/* ath10k's firmware samples only on the channel its interface is on */
+	if (opts.freq_mode && strcmp(driver, "ath10k") == 0) {
+		fputs("Error: ath10k cannot sample during a channel scan: -F is not available on this radio\n",
+		      stderr);
+		n = -1;
+	} else if (opts.freq_mode)
+		n = plan_channels(opts, wiphy_freqs, query.count);
 	int result = n < 0 ? -1
 		     : opts.watch ? watch_radio(opts, wiphy_freqs, n, records)
 				  : report_capture(opts, wiphy_freqs, n);

@@ -163,8 +163,8 @@ int watch_radio(const run_options &opts, const int *plan, int n, spectrum_record
 			low = plan[i] < low ? plan[i] : low;
 			high = plan[i] > high ? plan[i] : high;
 		}
-		w.sg.view.low_q7 = bin_freq_q7(low * 1000, ht20_bins, 0);
-		w.sg.view.high_q7 = bin_freq_q7(high * 1000, ht20_bins, ht20_bins - 1);
+		w.sg.view.low_q7 = bin_freq_q7(low * 1000, ht20_bins, 0, 0);
+		w.sg.view.high_q7 = bin_freq_q7(high * 1000, ht20_bins, 0, ht20_bins - 1);
 		w.sg.fixed_span = true;
 		r = watch_plan(&w, plan, n);
 	} else

@@ -21,6 +21,7 @@ struct band_frame {
 	int number;         /* 1, 2, ... */
 	int records;        /* samples in the frame */
 	int bin_count;
+	int32_t bin_q7;     /* the finest bin spacing among them (1/128 MHz) */
 	frame_bin bins[max_frame_bins];   /* rising frequency, only bins with samples */
 };
 

@@ -154,7 +154,7 @@ static void add_part(band_stats *s, stats_channel *ch, const spectrum_record &r,
 static bool same_channel(const stats_channel &ch, const spectrum_record &r)
 {
 	return ch.center_khz == r.center_khz && ch.bandwidth_khz == r.bandwidth_khz &&
-	       ch.num_bins == r.num_bins;
+	       ch.num_bins == r.num_bins && ch.sampled_mhz == r.sampled_mhz;
 }
 
 static stats_channel *channel_of(band_stats *s, const spectrum_record &r)
@@ -169,7 +169,7 @@ static stats_channel *channel_of(band_stats *s, const spectrum_record &r)
 	if (s->channel_count == max_watch_channels || s->bins_used + r.num_bins > max_frame_bins)
 		return nullptr;
 	stats_channel *ch = &s->channels[s->channel_count];
-	*ch = stats_channel{r.center_khz, r.bandwidth_khz, r.num_bins, s->bins_used, 0, 0};
+	*ch = stats_channel{r.center_khz, r.bandwidth_khz, r.num_bins, r.sampled_mhz, s->bins_used, 0, 0};
 	memset(s->bins + ch->first, 0, sizeof(stats_bin) * size_t(r.num_bins));
 	s->bins_used += r.num_bins;
 	s->last = s->channel_count++;
@@ -243,7 +243,7 @@ static void merge_bins(band_stats *s, band_frame *f, double *channel_max)
 		for (int c = 0; c < s->channel_count; c++) {
 			const stats_channel &ch = s->channels[c];
 			if (next[c] < ch.num_bins) {
-				int32_t q7 = bin_freq_q7(ch.center_khz, ch.num_bins, next[c]);
+				int32_t q7 = bin_freq_q7(ch.center_khz, ch.num_bins, ch.sampled_mhz, next[c]);
 				if (q7 < freq)
 					freq = q7;
 			}
@@ -257,7 +257,8 @@ static void merge_bins(band_stats *s, band_frame *f, double *channel_max)
 		int channels = 0;
 		for (int c = 0; c < s->channel_count; c++) {
 			const stats_channel &ch = s->channels[c];
-			if (next[c] >= ch.num_bins || bin_freq_q7(ch.center_khz, ch.num_bins, next[c]) != freq)
+			if (next[c] >= ch.num_bins ||
+			    bin_freq_q7(ch.center_khz, ch.num_bins, ch.sampled_mhz, next[c]) != freq)
 				continue;
 			int i = ch.first + next[c]++;
 			double max_db = max_power(s->bins[i]);
@@ -286,6 +287,11 @@ void close_frame(band_stats *s, band_frame *f)
 		channel_max[c] = -HUGE_VAL;
 	f->number = ++s->frames;
 	f->records = s->frame_records;
+	f->bin_q7 = s->channel_count ? INT32_MAX : bin_width_q7;
+	for (int c = 0; c < s->channel_count; c++) {
+		int32_t q7 = bin_spacing_q7(s->channels[c].num_bins, s->channels[c].sampled_mhz);
+		f->bin_q7 = q7 < f->bin_q7 ? q7 : f->bin_q7;
+	}
 	merge_bins(s, f, channel_max);
 	for (int c = 0; c < s->channel_count; c++) {
 		const stats_channel &ch = s->channels[c];

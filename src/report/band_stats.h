@@ -23,11 +23,12 @@ struct stats_bin {
 	uint32_t over;
 };
 
-/* Samples of one centre, width and bin count in the frame. */
+/* Samples of one centre, width and bin layout in the frame. */
 struct stats_channel {
 	int32_t center_khz;
 	int32_t bandwidth_khz;
 	int num_bins;
+	int sampled_mhz;      /* the record's: 0 for ath9k */
 	int first;            /* its bins in band_stats.bins */
 	uint32_t records;
 	int scale_exp;

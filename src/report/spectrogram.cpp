@@ -67,9 +67,6 @@ constexpr int legend_item_size = 1 + max_sgr_len + 1 + reset_len + 1 + 5;
 constexpr int header_buffer_size = spectrogram_label_width + max_terminal_columns + 1 +
 				   spectrogram_label_width + level_count * legend_item_size + 1;
 
-/* Every bin is drawn as wide as ath9k's, 312.5 kHz, for now. */
-constexpr int32_t drawn_bin_q7 = bin_width_q7;
-constexpr int32_t half_bin_q7 = drawn_bin_q7 / 2;
 /* Ruler steps: the first that puts labels 8 cells apart ("5180" and a gap). */
 static const int tick_steps_mhz[] = {1, 2, 5, 10, 20, 50, 100, 200, 500, 1000};
 constexpr int min_tick_cells = 8;
@@ -82,6 +79,7 @@ struct cell_map {
 	int32_t low_q7;
 	int32_t high_q7;
 	uint32_t span_q7;   /* > 0 */
+	int32_t bin_q7;     /* a bin covers [f - bin/2, f - bin/2 + bin) */
 };
 
 static cell_map map_of(const spectrogram_view &view)
@@ -93,9 +91,10 @@ static cell_map map_of(const spectrogram_view &view)
 		columns = max_terminal_columns;
 	cell_map m;
 	m.cells = columns - spectrogram_label_width;
+	m.bin_q7 = view.bin_q7 > 0 ? view.bin_q7 : bin_width_q7;
 	/* the span runs from the lowest bin's lower edge to the highest's upper one */
-	m.low_q7 = (view.low_q7 < view.high_q7 ? view.low_q7 : view.high_q7) - half_bin_q7;
-	m.high_q7 = (view.low_q7 < view.high_q7 ? view.high_q7 : view.low_q7) + half_bin_q7;
+	m.low_q7 = (view.low_q7 < view.high_q7 ? view.low_q7 : view.high_q7) - m.bin_q7 / 2;
+	m.high_q7 = (view.low_q7 < view.high_q7 ? view.high_q7 : view.low_q7) + (m.bin_q7 - m.bin_q7 / 2);
 	m.span_q7 = uint32_t(m.high_q7 - m.low_q7);
 	return m;
 }
@@ -236,8 +235,9 @@ int print_spectrogram_line(FILE *out, const spectrogram_view &view, const char *
 		int32_t f = bins[i].freq_q7;
 		if (f < m.low_q7 || f > m.high_q7)
 			continue;
-		int32_t from = f - half_bin_q7 < m.low_q7 ? m.low_q7 : f - half_bin_q7;
-		int32_t to = f + half_bin_q7 > m.high_q7 ? m.high_q7 : f + half_bin_q7;   /* excluded */
+		int32_t edge = f - m.bin_q7 / 2;
+		int32_t from = edge < m.low_q7 ? m.low_q7 : edge;
+		int32_t to = edge + m.bin_q7 > m.high_q7 ? m.high_q7 : edge + m.bin_q7;   /* excluded */
 		for (int c = cell_of(m, from), last = cell_below(m, to); c <= last; c++)
 			if (best[c] < 0 || bins[i].max > bins[best[c]].max)
 				best[c] = i;

@@ -19,6 +19,7 @@ struct spectrogram_view {
 	int colours;        /* colours_none, colours_8 or colours_256 */
 	int32_t low_q7;     /* the span, lowest to highest bin (1/128 MHz), mapped onto the cells */
 	int32_t high_q7;
+	int32_t bin_q7 = 0; /* a bin's width as drawn (1/128 MHz); 0: ath9k's 312.5 kHz */
 };
 
 /* The width of the label before the cells ("HH:MM:SS "). */

@@ -44,9 +44,13 @@ int print_text_report(FILE *out, const spectrum_record *records, int count)
 		for (int k = 0; k < r.num_bins; k++) {
 			if (used + max_bin_line > sizeof(buf))
 				flush(out, buf, &used);
-			if (!append_bin_line(buf, &used, bin_freq_units(r, k), r.bins[k])) {
+			int64_t freq = bin_freq_units(r, k);
+			if (!append_bin_line(buf, &used, freq, r.bins[k])) {
+				/* a power format_fixed leaves to printf */
+				char mhz[40];
+				int n = format_decimal(mhz, freq, 4, 10);
 				flush(out, buf, &used);
-				fprintf(out, "%10.4f  %10.1f\n", bin_freq_mhz(r, k), r.bins[k]);
+				fprintf(out, "%.*s  %10.1f\n", n, mhz, r.bins[k]);
 			}
 		}
 	}

@@ -12,7 +12,7 @@ static uint64_t shifted(uint8_t value, uint8_t max_exp)
 
 /* Squares and their sum wrap modulo 2^64, as the driver's own arithmetic.
  * (d << e)^2 is d^2 * 2^(2e) modulo 2^64, so the sum is the bytes' own sum
- * of squares (below 2^23: 128 bytes) shifted once: no 64-bit multiply per
+ * of squares (below 2^24: 256 bytes) shifted once: no 64-bit multiply per
  * byte on a 32-bit CPU. */
 static uint64_t sum_squares(const unsigned char *data, int n, uint8_t max_exp)
 {
@@ -122,8 +122,9 @@ static void decode_ht20(const unsigned char *s, spectrum_record *r)
 
 	r->bandwidth_khz = ht20_bandwidth_khz;
 	r->center_khz = int32_t(wire_be16(WIRE_AT(s, wire_ht20, freq))) * 1000;
-	r->rssi = int8_t(rssi);
-	r->noise = int8_t(noise);
+	r->rssi = int16_t(rssi);
+	r->noise = int16_t(noise);
+	r->sampled_mhz = 0;
 	r->num_bins = ht20_bins;
 	r->num_parts = 1;
 	keep_part(r, 0, WIRE_AT(s, wire_ht20, data), 0, ht20_bins, *WIRE_AT(s, wire_ht20, max_exp),
@@ -145,12 +146,31 @@ static void decode_ht20_40(const unsigned char *s, spectrum_record *r)
 
 	r->bandwidth_khz = ht40_bandwidth_khz;
 	r->center_khz = (plus ? freq + 10 : freq - 10) * 1000;
-	r->rssi = int8_t((lower_rssi + upper_rssi) / 2);
-	r->noise = int8_t((lower_noise + upper_noise) / 2);
+	r->rssi = int16_t((lower_rssi + upper_rssi) / 2);
+	r->noise = int16_t((lower_noise + upper_noise) / 2);
+	r->sampled_mhz = 0;
 	r->num_bins = ht40_bins;
 	r->num_parts = 2;
 	keep_part(r, 0, data, 0, half, max_exp, lower_rssi, lower_noise);
 	keep_part(r, 1, data + half, half, half, max_exp, upper_rssi, upper_noise);
+}
+
+/* freq1 is the centre. The driver has already put the mean of its
+ * neighbours in the DC bin (n/2), and every bin was measured. */
+static void decode_ath10k(const unsigned char *s, int n, spectrum_record *r)
+{
+	int rssi = *WIRE_AT(s, wire_ath10k, rssi);
+	int noise = int16_t(wire_be16(WIRE_AT(s, wire_ath10k, noise)));
+	uint8_t width = *WIRE_AT(s, wire_ath10k, chan_width_mhz);
+
+	r->bandwidth_khz = ath10k_channel_khz(width);
+	r->center_khz = int32_t(wire_be16(WIRE_AT(s, wire_ath10k, freq1))) * 1000;
+	r->rssi = int16_t(rssi);
+	r->noise = int16_t(noise);
+	r->sampled_mhz = width;
+	r->num_bins = n;
+	r->num_parts = 1;
+	keep_part(r, 0, s + ath10k_fields_len, 0, n, *WIRE_AT(s, wire_ath10k, max_exp), rssi, noise);
 }
 
 void fill_record_powers(spectrum_record *r)
@@ -177,10 +197,14 @@ int decode_samples(const unsigned char *stream, size_t len, spectrum_record *rec
 			break;
 		pos += rec_len;
 		uint8_t type = *WIRE_AT(s, wire_tlv, type);
-		if (type == sample_type_ht20 && rec_len >= ht20_sample_len)
+		if (!decodable(type, rec_len))
+			continue;
+		if (type == sample_type_ht20)
 			decode_ht20(s, &records[count++]);
-		else if (type == sample_type_ht20_40 && rec_len >= ht20_40_sample_len)
+		else if (type == sample_type_ht20_40)
 			decode_ht20_40(s, &records[count++]);
+		else
+			decode_ath10k(s, int(rec_len - ath10k_fields_len), &records[count++]);
 	}
 	if (used)
 		*used = pos;

@@ -1,5 +1,6 @@
 /* SPDX-License-Identifier: GPL-2.0-only */
-/* The ath9k relay's FFT sample records, decoded into spectrum records. */
+/* The relay's FFT sample records (ath9k's and ath10k's), decoded into
+ * spectrum records. */
 #ifndef RFPEEK_DECODE_H
 #define RFPEEK_DECODE_H
 
@@ -10,12 +11,22 @@
 #include "spectral/spectrum_record.h"
 
 /* The record types decoded, and their sizes: the least a record of the type
- * must have. Others (ath10k's among them) are walked past. */
+ * must have. Others are walked past. */
 constexpr uint8_t sample_type_ht20 = WIRE_HT20;
 constexpr uint8_t sample_type_ht20_40 = WIRE_HT20_40;
+constexpr uint8_t sample_type_ath10k = WIRE_ATH10K;
 constexpr size_t sample_header_len = sizeof(wire_tlv);
 constexpr size_t ht20_sample_len = sizeof(wire_ht20);
 constexpr size_t ht20_40_sample_len = sizeof(wire_ht20_40);
+constexpr size_t ath10k_fields_len = sizeof(wire_ath10k);   /* its bins follow */
+/* Whether the decoder takes a record of this type and length. */
+inline bool decodable(uint8_t type, size_t rec_len)
+{
+	return (type == sample_type_ht20 && rec_len >= ht20_sample_len) ||
+	       (type == sample_type_ht20_40 && rec_len >= ht20_40_sample_len) ||
+	       (type == sample_type_ath10k && rec_len >= ath10k_fields_len + ath10k_min_bins &&
+		rec_len <= ath10k_fields_len + ath10k_max_bins);
+}
 constexpr uint8_t chan_ht40plus = 3;   /* NL80211_CHAN_HT40PLUS */
 static_assert(ht20_bins == WIRE_HT20_BINS && ht40_bins == WIRE_HT20_40_BINS,
 	      "a record's bins are the sample's");

@@ -31,10 +31,11 @@ sample_tally tally_samples(const unsigned char *bytes, size_t len)
 		if (rec_len == 0 || pos + rec_len > len)
 			break;
 		pos += rec_len;
-		/* both types keep freq at the same offset */
-		static_assert(offsetof(wire_ht20, freq) == offsetof(wire_ht20_40, freq), "freq");
-		if ((type == sample_type_ht20 && rec_len >= ht20_sample_len) ||
-		    (type == sample_type_ht20_40 && rec_len >= ht20_40_sample_len)) {
+		/* every type keeps its (first) frequency at the same offset */
+		static_assert(offsetof(wire_ht20, freq) == offsetof(wire_ht20_40, freq) &&
+				      offsetof(wire_ht20, freq) == offsetof(wire_ath10k, freq1),
+			      "freq");
+		if (decodable(type, rec_len)) {
 			t.count++;
 			t.last_type = type;
 			t.last_freq = int(wire_be16(WIRE_AT(s, wire_ht20, freq)));

@@ -13,6 +13,10 @@ constexpr int full_20mhz_bins = 64;/* bins of a 20 MHz channel after edge comple
 constexpr int ht40_bins = 128;
 constexpr int32_t ht20_bandwidth_khz = 20000;
 constexpr int32_t ht40_bandwidth_khz = 40000;
+/* ath10k: a record of 64 to 256 bins, spanning its chan_width_mhz */
+constexpr int ath10k_min_bins = 64;
+constexpr int ath10k_max_bins = 256;
+static_assert(ath10k_max_bins <= max_bins, "a record holds ath10k's largest FFT");
 
 /* What a part of the sample's bins were computed from: an HT20 sample has
  * one part, an HT20/40 one a part per 20 MHz half, each with its own rssi,
@@ -25,11 +29,14 @@ struct sample_part {
 };
 
 struct spectrum_record {
-	int32_t bandwidth_khz;   /* 20000 or 40000 */
+	int32_t bandwidth_khz;   /* the channel's: 20000, 40000 or (ath10k) 80000 */
 	int32_t center_khz;
-	int8_t rssi;             /* dBm */
-	int8_t noise;            /* dBm */
-	int32_t num_bins;        /* 56, 64 or 128 */
+	int16_t rssi;            /* as the driver gives it (ath10k's up to 255) */
+	int16_t noise;           /* dBm */
+	/* ath10k: the MHz its bins span (the driver's 22, 44 or 88 for a 20, 40
+	 * or 80 MHz channel); 0 for ath9k, whose bins are 312.5 kHz apart */
+	uint8_t sampled_mhz;
+	int32_t num_bins;        /* ath9k 56, 64 or 128; ath10k 64 to 256 */
 	double bins[max_bins];   /* dBm, first num_bins meaningful */
 	/* The driver's bytes behind the measured bins (before edge completion):
 	 * the watch's statistics work from these, without a logarithm each. */
@@ -40,7 +47,8 @@ struct spectrum_record {
 
 using spectrum_buffer = spectrum_record[max_records];
 
-/* Bin k of a record lies at centre + (k - num_bins/2) * 312.5 kHz. */
+/* Bin k of an ath9k record lies at centre + (k - num_bins/2) * 312.5 kHz;
+ * of an ath10k one at centre + (k - num_bins/2) * sampled_mhz / num_bins. */
 inline int64_t bin_freq_hz(int32_t center_khz, int num_bins, int k)
 {
 	return int64_t(center_khz) * 1000 + int64_t(k - num_bins / 2) * bin_width_hz;
@@ -60,10 +68,32 @@ constexpr int32_t bin_width_q7 = 40;
 static_assert(int64_t(bin_width_q7) * 1000000 == int64_t(bin_width_hz) * q7_per_mhz,
 	      "an ath9k bin is 40 steps of 1/128 MHz");
 
-/* bin_freq_hz in 1/128 MHz; the centres are whole MHz. */
-inline int32_t bin_freq_q7(int32_t center_khz, int num_bins, int k)
+/* A bin's frequency in 1/128 MHz; the centres are whole MHz. The few
+ * ath10k records off the grid (bin counts that are no power of two) fall
+ * to the step nearer the centre. */
+inline int32_t bin_freq_q7(int32_t center_khz, int num_bins, int sampled_mhz, int k)
 {
-	return center_khz / 1000 * q7_per_mhz + (k - num_bins / 2) * bin_width_q7;
+	int32_t mhz = center_khz / 1000 * q7_per_mhz;
+	if (!sampled_mhz)
+		return mhz + (k - num_bins / 2) * bin_width_q7;
+	return mhz + (k - num_bins / 2) * sampled_mhz * q7_per_mhz / num_bins;
+}
+
+/* The distance of a record's bins in 1/128 MHz, at least 1. */
+inline int32_t bin_spacing_q7(int num_bins, int sampled_mhz)
+{
+	if (!sampled_mhz)
+		return bin_width_q7;
+	int32_t q7 = sampled_mhz * q7_per_mhz / num_bins;
+	return q7 > 0 ? q7 : 1;
+}
+
+/* ath10k's sampled width names its channel: 22, 44 and 88 MHz are the
+ * 20, 40 and 80 MHz channels; anything else is taken as it is. */
+inline int32_t ath10k_channel_khz(int sampled_mhz)
+{
+	int mhz = sampled_mhz == 22 ? 20 : sampled_mhz == 44 ? 40 : sampled_mhz == 88 ? 80 : sampled_mhz;
+	return mhz * 1000;
 }
 
 #endif

@@ -176,20 +176,20 @@ TEST(RelayStream, TallyCountsTheCompleteRecordsAsTheDecoderFramesThem)
 	r.ht20(2412).record(WIRE_HT20, wire_length(sizeof(wire_ht20)) - 1);
 	r.record(0, wire_length(sizeof(wire_ht20)));
 	r.ht40(3, 2437, -40, -40, -95, -95, 0, data);
-	r.ath10k(5180, sizeof(wire_ht20_40) - sizeof(wire_ath10k));   /* not counted at any size */
+	r.ath10k(5180, 64).ath10k(5200, 63);   /* ath10k's from 64 bins */
 	sample_tally t = tally_samples(r.b.data(), r.b.size());
-	EXPECT_EQ(2, t.count);
+	EXPECT_EQ(3, t.count);
+	EXPECT_EQ(3, t.last_type);
+	EXPECT_EQ(5180, t.last_freq);
+	/* the last record not yet whole */
+	r.ht40(3, 2437, -40, -40, -95, -95, 0, data);
+	t = tally_samples(r.b.data(), r.b.size() - 1);
+	EXPECT_EQ(3, t.count);
+	EXPECT_EQ(5180, t.last_freq);
+	t = tally_samples(r.b.data(), r.b.size());
+	EXPECT_EQ(4, t.count);
 	EXPECT_EQ(2, t.last_type);
 	EXPECT_EQ(2437, t.last_freq);
-	/* the last record not yet whole */
-	r.ht20(2462);
-	t = tally_samples(r.b.data(), r.b.size() - 1);
-	EXPECT_EQ(2, t.count);
-	EXPECT_EQ(2437, t.last_freq);
-	t = tally_samples(r.b.data(), r.b.size());
-	EXPECT_EQ(3, t.count);
-	EXPECT_EQ(1, t.last_type);
-	EXPECT_EQ(2462, t.last_freq);
 	EXPECT_EQ(0, tally_samples(r.b.data(), 75).count);
 }
 

@@ -35,21 +35,26 @@ TEST(DecodeWalk, ShortRecordsAndForeignTypesAreSkipped)
 	EXPECT_EQ(2442000, recs[2].center_khz);
 }
 
-/* ath10k records are walked past, also at the sizes of the decoded types. */
-TEST(DecodeWalk, MixedTypesDecodeOnlyHt20AndHt2040)
+/* Types 1 to 3 in one stream, each decoded as its own; ath10k's of fewer
+ * than 64 or more than 256 bins are walked past. */
+TEST(DecodeWalk, MixedTypesEachDecodeAsTheirOwn)
 {
 	uint8_t data[128] = {};
 	relay_bytes r;
-	r.ht20(2412).ath10k(5180, 64);
-	r.ath10k(5200, ht20_sample_len - sizeof(wire_ath10k));
+	r.ht20(2412).ath10k(5180, 64).ath10k(5200, 63);
 	r.ht40(3, 2412, -61, -64, -95, -96, 0, data);
-	r.ath10k(5220, ht20_40_sample_len - sizeof(wire_ath10k)).ath10k(5240, 0).ht20(2437);
-	ASSERT_EQ(3, decode(r));
-	EXPECT_EQ(2412000, recs[0].center_khz);
-	EXPECT_EQ(20000, recs[0].bandwidth_khz);
-	EXPECT_EQ(2422000, recs[1].center_khz);
-	EXPECT_EQ(40000, recs[1].bandwidth_khz);
-	EXPECT_EQ(2437000, recs[2].center_khz);
+	r.ath10k(5220, 257).ath10k(5240, 0).ath10k(5210, 256, 10, 88).ath10k(5190, 100, 10, 44);
+	r.ht20(2437);
+	ASSERT_EQ(6, decode(r));
+	const int want[6][4] = {{2412000, 20000, 56, 0},  {5180000, 20000, 64, 22},
+				{2422000, 40000, 128, 0}, {5210000, 80000, 256, 88},
+				{5190000, 40000, 100, 44}, {2437000, 20000, 56, 0}};
+	for (int i = 0; i < 6; i++) {
+		EXPECT_EQ(want[i][0], recs[i].center_khz) << i;
+		EXPECT_EQ(want[i][1], recs[i].bandwidth_khz) << i;
+		EXPECT_EQ(want[i][2], recs[i].num_bins) << i;
+		EXPECT_EQ(want[i][3], recs[i].sampled_mhz) << i;
+	}
 }
 
 TEST(DecodeWalk, TheWalkEndsWhereTheBytesDo)
@@ -204,6 +209,60 @@ TEST(BinPower, HugeShiftsDecodeToFiniteNoise)
 	for (int i = 0; i < 5; i++)
 		for (int j = 0; j < 56; j++)   /* from 32 on every square wraps to 0 */
 			EXPECT_EQ(-97.0, recs[i].bins[j]) << i << " " << j;
+}
+
+/* rssi (a u8) and noise (a be16) as the driver gives them, not wrapped to
+ * a byte; equal bins share the sum: rssi + noise - 10 log10(n). */
+TEST(DecodeAth10k, FieldsAndEqualBinsGiveRssiPlusNoiseLessTenLogN)
+{
+	uint8_t data[256];
+	memset(data, 30, sizeof(data));
+	relay_bytes r;
+	r.ath10k(5775, 88, 255, -300, 3, data, 256).ath10k(5180, 22, 20, -95, 0, data, 64);
+	ASSERT_EQ(2, decode(r));
+	EXPECT_EQ(255, recs[0].rssi);
+	EXPECT_EQ(-300, recs[0].noise);
+	EXPECT_EQ(5775000, recs[0].center_khz);
+	ASSERT_EQ(1, recs[0].num_parts);
+	for (int j = 0; j < 256; j++)
+		EXPECT_NEAR(-45 - 10 * log10(256.0), recs[0].bins[j], 1e-9) << j;
+	for (int j = 0; j < 64; j++)
+		EXPECT_NEAR(-75 - 10 * log10(64.0), recs[1].bins[j], 1e-9) << j;
+}
+
+/* As ath9k's: a byte of 0 is one step, the shift scales every byte, and
+ * no measured bin is left out (no edges to complete). */
+TEST(DecodeAth10k, PowerAsAth9kWithTheShiftAndZeroBytes)
+{
+	uint8_t data[128] = {};
+	data[64] = 100;   /* the peak; the driver's DC bin holds its neighbours' mean */
+	data[0] = 50;
+	relay_bytes r;
+	r.ath10k(5190, 44, 10, -100, 2, data, 128);
+	ASSERT_EQ(1, decode(r));
+	const double sum = 16.0 * (100 * 100 + 50 * 50);   /* the sum takes a 0 as 0 */
+	EXPECT_NEAR(-90 + 20 * log10(400.0) - 10 * log10(sum), recs[0].bins[64], 1e-9);
+	EXPECT_NEAR(-90 + 20 * log10(200.0) - 10 * log10(sum), recs[0].bins[0], 1e-9);
+	EXPECT_NEAR(-90 + 20 * log10(4.0) - 10 * log10(sum), recs[0].bins[127], 1e-9);
+	EXPECT_EQ(128, recs[0].num_bins);
+}
+
+/* Bin k at freq1 + (k - n/2) * chan_width_mhz / n: 22 MHz over 256 bins
+ * is 11 steps of 1/128 MHz, 88 over 128 is 88. */
+TEST(DecodeAth10k, BinsSpanTheSampledWidthAroundFreq1)
+{
+	relay_bytes r;
+	r.ath10k(5180, 256).ath10k(5210, 128, 10, 88).ath10k(5190, 64, 10, 44);
+	ASSERT_EQ(3, decode(r));
+	const int32_t c0 = 5180 * q7_per_mhz, c1 = 5210 * q7_per_mhz, c2 = 5190 * q7_per_mhz;
+	EXPECT_EQ(c0 - 128 * 11, bin_freq_q7(5180000, 256, 22, 0));
+	EXPECT_EQ(c0, bin_freq_q7(5180000, 256, 22, 128));
+	EXPECT_EQ(c0 + 127 * 11, bin_freq_q7(5180000, 256, 22, 255));
+	EXPECT_EQ(11, bin_spacing_q7(recs[0].num_bins, recs[0].sampled_mhz));
+	EXPECT_EQ(c1 - 64 * 88, bin_freq_q7(5210000, 128, 88, 0));
+	EXPECT_EQ(88, bin_spacing_q7(recs[1].num_bins, recs[1].sampled_mhz));
+	EXPECT_EQ(c2 + 31 * 88, bin_freq_q7(5190000, 64, 44, 63));
+	EXPECT_EQ(40, bin_spacing_q7(56, 0));   /* ath9k's 312.5 kHz */
 }
 
 /* fft_sample_ath10k as the kernel lays it out, with 4 bins; every
