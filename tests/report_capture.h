@@ -40,8 +40,8 @@ inline spectrum_record make_record(int center_khz, int rssi, int noise, int num_
 	spectrum_record r = {};
 	r.bandwidth_khz = num_bins == 128 ? 40000 : 20000;
 	r.center_khz = center_khz;
-	r.rssi = int8_t(rssi);
-	r.noise = int8_t(noise);
+	r.rssi = int16_t(rssi);
+	r.noise = int16_t(noise);
 	r.num_bins = num_bins;
 	for (int k = 0; k < num_bins; k++)
 		r.bins[k] = power - k;

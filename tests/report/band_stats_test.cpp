@@ -33,13 +33,20 @@ int decode_both(const relay_bytes &rb)
 	return n;
 }
 
-std::map<int64_t, reference_bin> reference(int n, int threshold)
+/* A bin's MHz: 312.5 kHz apart for ath9k, sampled_mhz / n for ath10k. */
+double bin_mhz(const spectrum_record &r, int k)
 {
-	std::map<int64_t, reference_bin> ref;
+	double step = r.sampled_mhz ? double(r.sampled_mhz) / r.num_bins : 0.3125;
+	return r.center_khz / 1000 + (k - r.num_bins / 2) * step;
+}
+
+std::map<double, reference_bin> reference(int n, int threshold)
+{
+	std::map<double, reference_bin> ref;
 	for (int i = 0; i < n; i++)
 		for (int k = 0; k < powered[i].num_bins; k++) {
 			double p = powered[i].bins[k];
-			reference_bin &b = ref[bin_freq_hz(powered[i], k)];
+			reference_bin &b = ref[bin_mhz(powered[i], k)];
 			b.lin += pow(10.0, p / 10);
 			b.max = std::max(b.max, p);
 			b.samples++;
@@ -48,13 +55,13 @@ std::map<int64_t, reference_bin> reference(int n, int threshold)
 	return ref;
 }
 
-void expect_frame_is(const std::map<int64_t, reference_bin> &ref)
+void expect_frame_is(const std::map<double, reference_bin> &ref)
 {
 	ASSERT_EQ(int(ref.size()), frame.bin_count);
 	int i = 0;
 	for (const auto &[freq, b] : ref) {
 		const frame_bin &got = frame.bins[i++];
-		ASSERT_EQ(freq * q7_per_mhz, int64_t(got.freq_q7) * 1000000);   /* Hz and 1/128 MHz */
+		ASSERT_EQ(freq, got.freq_q7 / double(q7_per_mhz));   /* both exact */
 		EXPECT_NEAR(10 * log10(b.lin / b.samples), got.avg, 1e-6) << freq;
 		EXPECT_NEAR(b.max, got.max, 1e-8) << freq;   /* the power the report prints */
 		EXPECT_EQ(b.samples, got.samples) << freq;
@@ -152,6 +159,38 @@ TEST(BandStats, SharedBinsAndTheSessionPerChannel)
 	/* -92.5 dBm a bin on 2412 MHz, -82.5 on 2417 */
 	EXPECT_EQ(0.0, sum[0].duty);
 	EXPECT_EQ(100.0, sum[1].duty);
+}
+
+/* ath10k's bins on their own grid (22 MHz / 256 is 11 steps of 1/128 MHz),
+ * sharing frequencies with ath9k's where they meet; the frame's bins as
+ * wide as the finest; the summary's widths 20 and 80 MHz. */
+TEST(BandStats, Ath10kBinsTheirSpacingAndChannelWidths)
+{
+	std::mt19937 rng(7);
+	uint8_t data[256];
+	relay_bytes rb;
+	for (int i = 0; i < 3; i++) {
+		for (auto &d : data)
+			d = uint8_t(rng() % 200);
+		rb.ath10k(5180, 22, 30 + 10 * unsigned(i), -95, unsigned(i), data, 256);
+		rb.ath10k(5210, 88, 20, -96, 1, data, 128);
+	}
+	rb.ath10k(5180, 22, 200, -100, 0, data, 64).ht20(5180, 20, -95, 10);
+	int n = decode_both(rb);
+	start_band_stats(&stats, -100);
+	add_records(&stats, raw, n);
+	close_frame(&stats, &frame);
+	expect_frame_is(reference(n, -100));
+	EXPECT_EQ(11, frame.bin_q7);
+	EXPECT_EQ(5210 * 128 - 64 * 88, frame.bins[0].freq_q7);   /* 44 MHz below 5210 */
+
+	channel_summary sum[4];
+	ASSERT_EQ(2, session_summary(&stats, sum, 4));
+	EXPECT_EQ(20000, sum[0].bandwidth_khz);
+	EXPECT_EQ(5u, sum[0].records);   /* 256 and 64 bins and ath9k's 56: one 20 MHz channel */
+	EXPECT_EQ(5210000, sum[1].center_khz);
+	EXPECT_EQ(80000, sum[1].bandwidth_khz);
+	EXPECT_EQ(3u, sum[1].records);
 }
 
 /* A frame with nothing in it, and channels past the room for them. */

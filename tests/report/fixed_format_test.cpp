@@ -81,11 +81,12 @@ TEST(FixedFormat, NeighboursOfDecimalHalvesRoundTheWayTheirExactValueLies)
 }
 
 /* format_decimal of a bin's 100 Hz units against printf of its MHz double. */
-void expect_bin_like_printf(int32_t centre_khz, int num_bins, int k)
+void expect_bin_like_printf(int32_t centre_khz, int num_bins, int k, int sampled_mhz = 0)
 {
 	spectrum_record r = {};
 	r.center_khz = centre_khz;
 	r.num_bins = num_bins;
+	r.sampled_mhz = uint8_t(sampled_mhz);
 	char want[64], got[64];
 	snprintf(want, sizeof(want), "%10.4f", bin_freq_mhz(r, k));
 	int n = format_decimal(got, bin_freq_units(r, k), 4, 10);
@@ -103,6 +104,11 @@ TEST(FixedFormat, BinFrequenciesAndPowers)
 	for (int32_t centre_khz : {INT32_MIN, INT32_MIN + 1, -1, 0, 1, INT32_MAX})
 		for (int k = 0; k < 64; k++)
 			expect_bin_like_printf(centre_khz, 64, k);
+	/* ath10k's, rounded: every width its byte can say, at each bin count */
+	for (int sampled_mhz = 1; sampled_mhz < 256; sampled_mhz++)
+		for (int n : {64, 128, 256})
+			for (int k = 0; k < n; k++)
+				expect_bin_like_printf(5180000, n, k, sampled_mhz);
 	/* the watch's 1/128 MHz bins, with digits past the fourth to round
 	 * (ath10k's 22 MHz / 256 is 11 of them), over the same range */
 	for (int32_t q7 = -10 * q7_per_mhz - 64 * bin_width_q7;

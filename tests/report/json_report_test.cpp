@@ -49,6 +49,17 @@ TEST(JsonReport, SmallDocumentExactText)
 		  capture_report([](FILE *f) { EXPECT_EQ(0, print_json_report(f, two, 2)); }));
 }
 
+/* ath10k's rssi and noise as given, its bins to 4 decimals as the text's. */
+TEST(JsonReport, Ath10kRecordAsTheTextReportHasIt)
+{
+	spectrum_record r[1] = {make_record(5180000, 255, -300, 256, -50)};
+	r[0].sampled_mhz = 22;
+	std::string text = capture_report([&](FILE *f) { EXPECT_EQ(0, print_json_report(f, r, 1)); });
+	EXPECT_NE(std::string::npos, text.find("\"rssi\": 255,\n      \"noise\": -300\n")) << text;
+	EXPECT_NE(std::string::npos, text.find("      5180.3438,\n      -182.0000\n"));
+	EXPECT_NE(std::string::npos, text.find("      5179.6562,\n      -174.0000\n"));
+}
+
 TEST(JsonReport, NoRecordsGivesBothMembersWithEmptyArrays)
 {
 	EXPECT_EQ("{\n  \"scan_channels\": [\n  ],\n  \"scan_results\": [\n  ]\n}\n",

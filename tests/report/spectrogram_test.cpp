@@ -171,6 +171,18 @@ TEST(SpectrogramLine, ChannelHasNoBlankCellsTheGapBetweenChannelsHas)
 			<< columns << " columns";
 	}
 
+	/* ath10k's bins, 11 to 88 steps apart, are drawn as wide as they are */
+	for (int32_t step : {11, 88}) {
+		std::vector<frame_bin> a10k;
+		for (int k = 0; k < 64; k++)
+			a10k.push_back(bin(5180 * mhz + (k - 32) * step, -95));
+		spectrogram_view view = {max_terminal_columns, colours_none, a10k.front().freq_q7,
+					 a10k.back().freq_q7, step};
+		EXPECT_EQ(std::string(9, ' ') + std::string(max_terminal_columns - 9, ':') + "\n",
+			  line(view, "", a10k))
+			<< step;
+	}
+
 	std::vector<frame_bin> both = ch1;
 	const std::vector<frame_bin> ch11 = channel_bins(-75, 2462);
 	both.insert(both.end(), ch11.begin(), ch11.end());

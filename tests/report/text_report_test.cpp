@@ -42,6 +42,25 @@ TEST(TextReport, HeadersThenBlankLineThenAllBinLines)
 	EXPECT_EQ(" 2442.6865      -127.0", l[124 + 127]);
 }
 
+/* ath10k: rssi up to 255 and a 16-bit noise as the driver gives them; 22
+ * MHz over 256 bins is 0.0859375 MHz, to 4 decimals half to even as
+ * printf rounds it (0.34375 to 0.3438, 0.65625 to 0.6562). */
+TEST(TextReport, Ath10kBinsToFourDecimals)
+{
+	spectrum_record r[1] = {make_record(5180000, 255, -300, 256, -50)};
+	r[0].sampled_mhz = 22;
+	std::vector<std::string> l =
+		lines_of(capture_report([&](FILE *f) { EXPECT_EQ(0, print_text_report(f, r, 1)); }));
+	ASSERT_EQ(size_t(2 + 256), l.size());
+	EXPECT_EQ("5180 MHz  RSSI: 255 dBm  Noise: -300 dBm", l[0]);
+	EXPECT_EQ(" 5169.0000       -50.0", l[2]);
+	EXPECT_EQ(" 5179.6562      -174.0", l[2 + 124]);
+	EXPECT_EQ(" 5179.7422      -175.0", l[2 + 125]);
+	EXPECT_EQ(" 5180.0000      -178.0", l[2 + 128]);
+	EXPECT_EQ(" 5180.3438      -182.0", l[2 + 132]);
+	EXPECT_EQ(" 5190.9141      -305.0", l[2 + 255]);
+}
+
 TEST(TextReport, WriteFailureIsReported)
 {
 	FILE *full = fopen("/dev/full", "w");
