@@ -29,6 +29,19 @@ for i in range(1000):
                   max_index=31, bitmap_weight=4, tsf=i * 1000, data=data)
 sys.stdout.buffer.write(out)
 EOF
+# 512 ath10k records of 5180 MHz, 256 bins over 22 MHz (2 frames): the
+# same floor, the carrier's 200 in bins 124 to 131.
+PYTHONPATH="$(dirname "$0")/../../fuzz" python3 - >"$tmp/ath10k" <<'EOF' || exit 1
+import sys
+from wire_format import record, size
+out = bytearray()
+for i in range(512):
+    data = bytes(200 if 124 <= k <= 131 else 2 if (i + k) % 3 == 0 else 1 for k in range(256))
+    out += record("wire_ath10k", length=size("wire_ath10k") - size("wire_tlv") + 256,
+                  chan_width_mhz=22, freq1=5180, noise=-95, rssi=43 + i % 5,
+                  max_magnitude=200, tsf=i * 1000) + data
+sys.stdout.buffer.write(out)
+EOF
 
 fail=0
 bad() { echo "$case: $*"; fail=1; }
@@ -36,13 +49,13 @@ bad() { echo "$case: $*"; fail=1; }
 # watch <columns> <env>: rfpeek's watch in a pane of a tmux server of its
 # own (one going away could take the next call's), then its text in
 # $tmp/plain (wrapped lines joined: one too long shows) and with the
-# pane's escapes in $tmp/escaped.
+# pane's escapes in $tmp/escaped. A third argument names the recording.
 runs=0
 watch() {
 	runs=$((runs + 1))
 	sock=$tmp/sock$runs
 	tmux -S "$sock" -f /dev/null new-session -d -x "$1" -y 40 \
-		"env $2 '$rfpeek' --from '$tmp/ht20' -w; echo \"exit \$?\"; exec sleep 60" || return 1
+		"env $2 '$rfpeek' --from '$tmp/${3:-ht20}' -w; echo \"exit \$?\"; exec sleep 60" || return 1
 	n=0
 	until tmux -S "$sock" capture-pane -p | grep -q '^exit [0-9]'; do
 		n=$((n + 1))
@@ -90,4 +103,14 @@ for width in 80 132; do
 		[ $fail = 0 ] || { cat -v "$tmp/escaped"; exit 1; }
 	done
 done
-echo "the watch's lines fit 80 and 132 columns in 256, 8 and no colours"
+# ath10k's bins, 11 steps of 1/128 MHz, fill their cells: 22 MHz on 71
+# cells, the carrier's bins (15.125 to 15.8125 MHz in) on cells 34 to 36.
+case="ath10k, 80 columns"
+watch 80 TERM=xterm-256color ath10k || { echo "$case: no end in 20 s"; exit 1; }
+sed -n 1p "$tmp/plain" | grep -q '^     MHz    5170  ' || bad "no 5170 MHz on the ruler"
+for frame in 1 2; do
+	grep -Fqx "#$frame       $(printf '%34s***%34s' '' '' | tr ' ' :)" "$tmp/plain" ||
+		bad "frame $frame: gaps or the carrier elsewhere"
+done
+[ $fail = 0 ] || { cat -v "$tmp/plain"; exit 1; }
+echo "the watch's lines fit 80 and 132 columns in 256, 8 and no colours; ath10k's bins fill their cells"
