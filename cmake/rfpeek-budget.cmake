@@ -18,9 +18,12 @@
 #                        target's replay output must equal its own
 #   RFPEEK_SMOKE_RUNNER  runs rfpeek for the smoke test (default: the
 #                        crosscompiling emulator, or nothing)
-# RFPEEK_STACK_LIMIT caps any one stack frame of the product code (bytes).
+# RFPEEK_STACK_LIMIT caps any one stack frame of the product code (bytes);
+# RFPEEK_STATIC_MEMORY_LIMIT its data + bss.
 
 set(RFPEEK_STACK_LIMIT 8192 CACHE STRING "Largest stack frame allowed in rfpeek's own code (bytes)")
+# Everything rfpeek holds is static (records of up to 256 bins among it)
+set(RFPEEK_STATIC_MEMORY_LIMIT 1048576 CACHE STRING "rfpeek's data + bss must be below this (bytes)")
 
 function(rfpeek_budget_apply)
   get_property(done GLOBAL PROPERTY RFPEEK_BUDGET_DONE)
@@ -62,6 +65,10 @@ function(rfpeek_budget_apply)
     add_test(NAME budget_${name}_stripped_size
       COMMAND sh ${checks}/check-size.sh ${CMAKE_STRIP} $<TARGET_FILE:rfpeek> ${RFPEEK_SIZE_BUDGET})
   endif()
+
+  add_test(NAME budget_${name}_static_memory
+    COMMAND sh ${checks}/check-static-memory.sh ${CMAKE_READELF} $<TARGET_FILE:rfpeek>
+      ${RFPEEK_STATIC_MEMORY_LIMIT})
 
   if(RFPEEK_STATIC)
     set(kind static)
