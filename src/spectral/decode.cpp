@@ -196,9 +196,9 @@ int decode_samples(const unsigned char *stream, size_t len, spectrum_record *rec
 		if (rec_len == 0 || pos + rec_len > len || count == max_records)
 			break;
 		pos += rec_len;
-		uint8_t type = *WIRE_AT(s, wire_tlv, type);
-		if (!decodable(type, rec_len))
+		if (!decodable(s, rec_len))
 			continue;
+		uint8_t type = *WIRE_AT(s, wire_tlv, type);
 		if (type == sample_type_ht20)
 			decode_ht20(s, &records[count++]);
 		else if (type == sample_type_ht20_40)

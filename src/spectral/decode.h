@@ -19,13 +19,17 @@ constexpr size_t sample_header_len = sizeof(wire_tlv);
 constexpr size_t ht20_sample_len = sizeof(wire_ht20);
 constexpr size_t ht20_40_sample_len = sizeof(wire_ht20_40);
 constexpr size_t ath10k_fields_len = sizeof(wire_ath10k);   /* its bins follow */
-/* Whether the decoder takes a record of this type and length. */
-inline bool decodable(uint8_t type, size_t rec_len)
+/* Whether the decoder takes the record at s, rec_len bytes long. An ath10k
+ * record of no width (the driver gives 22, 44, 88 or the firmware's own
+ * width) would put every bin on one frequency. */
+inline bool decodable(const unsigned char *s, size_t rec_len)
 {
+	uint8_t type = *WIRE_AT(s, wire_tlv, type);
 	return (type == sample_type_ht20 && rec_len >= ht20_sample_len) ||
 	       (type == sample_type_ht20_40 && rec_len >= ht20_40_sample_len) ||
 	       (type == sample_type_ath10k && rec_len >= ath10k_fields_len + ath10k_min_bins &&
-		rec_len <= ath10k_fields_len + ath10k_max_bins);
+		rec_len <= ath10k_fields_len + ath10k_max_bins &&
+		*WIRE_AT(s, wire_ath10k, chan_width_mhz) != 0);
 }
 constexpr uint8_t chan_ht40plus = 3;   /* NL80211_CHAN_HT40PLUS */
 static_assert(ht20_bins == WIRE_HT20_BINS && ht40_bins == WIRE_HT20_40_BINS,

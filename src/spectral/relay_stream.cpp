@@ -35,7 +35,7 @@ sample_tally tally_samples(const unsigned char *bytes, size_t len)
 		static_assert(offsetof(wire_ht20, freq) == offsetof(wire_ht20_40, freq) &&
 				      offsetof(wire_ht20, freq) == offsetof(wire_ath10k, freq1),
 			      "freq");
-		if (decodable(type, rec_len)) {
+		if (decodable(s, rec_len)) {
 			t.count++;
 			t.last_type = type;
 			t.last_freq = int(wire_be16(WIRE_AT(s, wire_ht20, freq)));

@@ -34,7 +34,7 @@ struct spectrum_record {
 	int16_t rssi;            /* as the driver gives it (ath10k's up to 255) */
 	int16_t noise;           /* dBm */
 	/* ath10k: the MHz its bins span (the driver's 22, 44 or 88 for a 20, 40
-	 * or 80 MHz channel); 0 for ath9k, whose bins are 312.5 kHz apart */
+	 * or 80 MHz channel; never 0); 0 for ath9k, whose bins are 312.5 kHz apart */
 	uint8_t sampled_mhz;
 	int32_t num_bins;        /* ath9k 56, 64 or 128; ath10k 64 to 256 */
 	double bins[max_bins];   /* dBm, first num_bins meaningful */

@@ -36,7 +36,7 @@ TEST(DecodeWalk, ShortRecordsAndForeignTypesAreSkipped)
 }
 
 /* Types 1 to 3 in one stream, each decoded as its own; ath10k's of fewer
- * than 64 or more than 256 bins are walked past. */
+ * than 64 or more than 256 bins, or of no width, are walked past. */
 TEST(DecodeWalk, MixedTypesEachDecodeAsTheirOwn)
 {
 	uint8_t data[128] = {};
@@ -44,6 +44,7 @@ TEST(DecodeWalk, MixedTypesEachDecodeAsTheirOwn)
 	r.ht20(2412).ath10k(5180, 64).ath10k(5200, 63);
 	r.ht40(3, 2412, -61, -64, -95, -96, 0, data);
 	r.ath10k(5220, 257).ath10k(5240, 0).ath10k(5210, 256, 10, 88).ath10k(5190, 100, 10, 44);
+	r.ath10k(5260, 64, 10, 0);   /* no width: every bin on one frequency */
 	r.ht20(2437);
 	ASSERT_EQ(6, decode(r));
 	const int want[6][4] = {{2412000, 20000, 56, 0},  {5180000, 20000, 64, 22},
