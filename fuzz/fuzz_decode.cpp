@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-only
 /* libFuzzer entry, decoding alone: a relay stream, every record and bin
- * checked against the driver's format and bin_power. */
+ * checked against the drivers' formats (ath9k's bins against bin_power,
+ * ath10k's against the check's own formula). */
 #include "pipeline_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)

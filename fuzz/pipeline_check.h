@@ -62,6 +62,54 @@ inline bool same_bits(double a, double b)
 	return memcmp(&a, &b, sizeof(double)) == 0;
 }
 
+/* The driver's FFT sizes the decoder takes from ath10k (64 to 256 bins). */
+constexpr int ath10k_fewest_bins = 64, ath10k_most_bins = 256;
+
+/* The power of a byte, worked out here from the driver's formula: its share
+ * of the sum on top of rssi + noise; a byte of 0 counts as 1, and with no
+ * sum or nothing left after the shift the bin is the noise. */
+inline double reference_power(unsigned byte, unsigned max_exp, int rssi, int noise, uint64_t sum)
+{
+	uint64_t v = max_exp < 64 ? uint64_t(byte ? byte : 1) << max_exp : 0;
+	if (sum == 0 || v == 0)
+		return noise;
+	return (double(rssi + noise) + 20 * log10(double(v))) - 10 * log10(double(sum));
+}
+
+/* A type-3 record's channel: the driver's 22, 44 and 88 MHz name the 20, 40
+ * and 80 MHz channels; any other width stands for itself. */
+inline int32_t reference_ath10k_khz(unsigned width)
+{
+	switch (width) {
+	case 22: return 20000;
+	case 44: return 40000;
+	case 88: return 80000;
+	default: return int32_t(width) * 1000;
+	}
+}
+
+/* Compares r with a type-3 record of n bins: its fields, its bytes and every
+ * bin against reference_power with the record's own sum. */
+inline std::string check_ath10k_sample(const unsigned char *s, int n, const spectrum_record &r, int i)
+{
+	unsigned width = *WIRE_AT(s, wire_ath10k, chan_width_mhz);
+	int freq1 = int(wire_be16(WIRE_AT(s, wire_ath10k, freq1)));
+	int rssi = *WIRE_AT(s, wire_ath10k, rssi);
+	int noise = int16_t(wire_be16(WIRE_AT(s, wire_ath10k, noise)));
+	unsigned max_exp = *WIRE_AT(s, wire_ath10k, max_exp);
+	const unsigned char *data = s + sizeof(wire_ath10k);
+	if (r.bandwidth_khz != reference_ath10k_khz(width) || r.center_khz != freq1 * 1000 ||
+	    r.num_bins != n || r.sampled_mhz != width || r.rssi != rssi || r.noise != noise)
+		return fail("decoded ath10k record fields", i, r.center_khz);
+	if (memcmp(r.magnitude, data, size_t(n)) != 0)
+		return fail("decoded ath10k bytes differ", i);
+	uint64_t sum = reference_sum(data, n, max_exp);
+	for (int k = 0; k < n; k++)
+		if (!same_bits(r.bins[k], reference_power(data[k], max_exp, rssi, noise, sum)))
+			return fail("decoded ath10k bin differs from the driver's formula", i, k);
+	return "";
+}
+
 /* Compares r with a sample decoded field by field, every bin from bin_power
  * with its half's rssi, noise and sum. */
 inline std::string check_sample(const unsigned char *s, bool ht20, const spectrum_record &r, int i)
@@ -128,11 +176,17 @@ inline std::string check_decode(const unsigned char *data, size_t len, spectrum_
 		uint8_t type = *WIRE_AT(s, wire_tlv, type);
 		bool ht20 = type == WIRE_HT20 && rec_len >= sizeof(wire_ht20);
 		bool ht40 = type == WIRE_HT20_40 && rec_len >= sizeof(wire_ht20_40);
-		if (!ht20 && !ht40)
+		/* ath10k: its bins fill the rest of the record; a width of 0
+		 * would put every bin on freq1 */
+		long a10k_bins = long(rec_len) - long(sizeof(wire_ath10k));
+		bool ath10k = type == WIRE_ATH10K && a10k_bins >= ath10k_fewest_bins &&
+			      a10k_bins <= ath10k_most_bins && *WIRE_AT(s, wire_ath10k, chan_width_mhz);
+		if (!ht20 && !ht40 && !ath10k)
 			continue;
 		if (i >= count)
 			return fail("sample not decoded", i, long(pos - rec_len));
-		std::string err = check_sample(s, ht20, decoded[i], i);
+		std::string err = ath10k ? check_ath10k_sample(s, int(a10k_bins), decoded[i], i)
+					 : check_sample(s, ht20, decoded[i], i);
 		if (!err.empty())
 			return err;
 		i++;
@@ -140,6 +194,32 @@ inline std::string check_decode(const unsigned char *data, size_t len, spectrum_
 	if (i != count)
 		return fail("decoded more records than the stream holds", count, i);
 	return check_finite(decoded, count, "decode");
+}
+
+/* floor(num / den) and the rest, den > 0. */
+inline int64_t floor_div(int64_t num, int64_t den, int64_t *rest)
+{
+	int64_t q = num / den;
+	if (q * den > num)
+		q--;
+	*rest = num - q * den;
+	return q;
+}
+
+/* The MHz of bin k, for "%.4f" to print as it rounds the exact value (half
+ * to even). ath9k's bins lie 312.5 kHz apart, on a multiple of 500 Hz;
+ * ath10k's sampled_mhz / num_bins MHz apart, rounded here to 1/10000 MHz in
+ * integers: 22 / 96 MHz and the like have no exact double. */
+inline double reference_mhz(const spectrum_record &r, int k)
+{
+	if (!r.sampled_mhz)
+		return double(bin_freq_hz(r, k)) / 1000000.0;
+	int64_t rest;
+	int64_t units = floor_div(int64_t(k - r.num_bins / 2) * r.sampled_mhz * 10000, r.num_bins, &rest);
+	if (2 * rest > r.num_bins || (2 * rest == r.num_bins && units % 2 != 0))
+		units++;
+	/* the double nearest units / 10000 prints as those four decimals */
+	return double(int64_t(r.center_khz) * 10 + units) / 10000.0;
 }
 
 /* What the report must print, from printf itself: the text report may
@@ -156,8 +236,8 @@ inline std::string reference_text(const spectrum_record *r, int count)
 	out += '\n';
 	for (int i = 0; i < count; i++)
 		for (int k = 0; k < r[i].num_bins; k++) {
-			snprintf(line, sizeof(line), "%10.4f  %10.1f\n",
-				 double(bin_freq_hz(r[i], k)) / 1000000.0, r[i].bins[k]);
+			snprintf(line, sizeof(line), "%10.4f  %10.1f\n", reference_mhz(r[i], k),
+				 r[i].bins[k]);
 			out += line;
 		}
 	return out;
@@ -217,7 +297,7 @@ inline std::string reference_json(const spectrum_record *r, int count)
 		json_object_array_add(channels, ch);
 		for (int k = 0; k < r[i].num_bins; k++) {
 			json_object *pair = json_object_new_array_ext(2);
-			json_object_array_add(pair, json_object_new_double(double(bin_freq_hz(r[i], k)) / 1e6));
+			json_object_array_add(pair, json_object_new_double(reference_mhz(r[i], k)));
 			json_object_array_add(pair, json_object_new_double(r[i].bins[k]));
 			json_object_array_add(results, pair);
 		}
@@ -281,7 +361,7 @@ inline std::string check_results(json_object *results, const spectrum_record *r,
 			json_object *pair = json_object_array_get_idx(results, at);
 			if (!json_object_is_type(pair, json_type_array) || json_object_array_length(pair) != 2)
 				return fail("scan_results pair shape", i, k);
-			if (!near4(json_object_array_get_idx(pair, 0), double(bin_freq_hz(r[i], k)) / 1e6))
+			if (!near4(json_object_array_get_idx(pair, 0), reference_mhz(r[i], k)))
 				return fail("scan_results frequency", i, k);
 			if (!near4(json_object_array_get_idx(pair, 1), r[i].bins[k]))
 				return fail("scan_results power", i, k);

@@ -3,14 +3,20 @@
  * after decoding (edge completion, each report): a mutation lands on the
  * fields and bin values those stages see, not on a relay header.
  *
- * Per record, a 7-byte header and then its bins:
+ * Per record, a 7-byte header (ath10k: 10) and then its bins:
  *   byte 0      shape: bits 0-1 bins (0: 56, 1: 64, 2: 128, 3: 56);
  *               bit 2 a 40 MHz record (else 20 MHz); bits 3-4 how the bins
- *               are written (below); bit 5 a raw centre (below)
+ *               are written (below); bit 5 a raw centre (below); bit 6 an
+ *               ath10k record (bits 0-2 unused; its header below)
  *   bytes 1-4   centre: a raw big-endian int32 in kHz, or (bit 5 clear) as
  *               decoding makes it, MHz from bytes 1-2 with -10, 0 or +10
- *               (byte 3 mod 3) times 1000
+ *               (byte 3 mod 3; ath10k: none) times 1000
  *   byte 5, 6   rssi, noise (signed)
+ *   ath10k:     byte 5 rssi (0..255), bytes 6-7 noise (big-endian int16),
+ *               byte 8 chan_width_mhz, byte 9 bins (64 + byte mod 193); the
+ *               channel 20, 40 or 80 MHz for 22, 44 or 88, else the width.
+ *               A width of 0, which decoding walks past, spaces the bins as
+ *               ath9k's for the reports.
  *   bins        0: two bytes each, a big-endian int16 / 256 (dBm-like values
  *                  with binary fractions)
  *               1: eight bytes each, any double (big-endian bits: NaN,
@@ -36,6 +42,8 @@
 namespace records_input {
 
 constexpr size_t header_len = 7;
+constexpr size_t ath10k_header_len = 10;
+constexpr int ath10k_bin_counts = 256 - 64 + 1;
 
 inline uint32_t be(const unsigned char *p, int n)
 {
@@ -76,7 +84,8 @@ inline double bin_value(const unsigned char *p, int encoding, int rssi, int nois
 	}
 }
 
-/* Decoding never yields more than about 700 dB either way, nor NaN. */
+/* ath9k's records (8-bit rssi and noise), the ones edge completion fills,
+ * never decode to more than about 700 dB either way, nor NaN. */
 constexpr double decodable_limit = 2048;
 
 /* Fills up to max records from data; returns how many. decodable: bins that
@@ -92,6 +101,9 @@ inline int parse(const unsigned char *data, size_t len, spectrum_record *records
 
 	while (count < max && pos + header_len <= len) {
 		const unsigned char *h = data + pos;
+		bool ath10k = h[0] & 64;
+		if (ath10k && pos + ath10k_header_len > len)
+			break;
 		spectrum_record &r = records[count++];
 		r = spectrum_record{};
 		r.num_bins = shapes[h[0] & 3];
@@ -101,12 +113,23 @@ inline int parse(const unsigned char *data, size_t len, spectrum_record *records
 		r.rssi = int8_t(h[5]);
 		r.noise = int8_t(h[6]);
 		pos += header_len;
+		if (ath10k) {
+			int width = h[8];
+			r.num_bins = 64 + h[9] % ath10k_bin_counts;
+			r.sampled_mhz = uint8_t(width);
+			r.bandwidth_khz = (width == 22 ? 20 : width == 44 ? 40 : width == 88 ? 80 : width) * 1000;
+			if (!(h[0] & 32 && !decodable))
+				r.center_khz = int32_t(be(h + 1, 2)) * 1000;
+			r.rssi = h[5];
+			r.noise = int16_t(be(h + 6, 2));
+			pos += ath10k_header_len - header_len;
+		}
 
 		int encoding = h[0] >> 3 & 3;
 		int size = bin_bytes(encoding);
 		size_t avail = (len - pos) / size_t(size);
 		int given = avail < size_t(r.num_bins) ? int(avail) : r.num_bins;
-		uint64_t sum = 0;   /* shift 0: no wrap in 128 squares of a byte */
+		uint64_t sum = 0;   /* shift 0: no wrap in 256 squares of a byte */
 		for (int k = 0; encoding == 3 && k < given; k++)
 			sum += uint64_t(data[pos + size_t(k)]) * data[pos + size_t(k)];
 		for (int k = 0; k < r.num_bins; k++) {
