@@ -13,7 +13,11 @@
 
 namespace bench_input {
 
-enum relay_kind { relay_ht20, relay_ht20_40, relay_zeros };
+enum relay_kind { relay_ht20, relay_ht20_40, relay_zeros, relay_ath10k };
+
+/* ath10k's records of an 80 MHz channel: 88 MHz in 256 bins. */
+constexpr int ath10k_bins = 256;
+constexpr size_t ath10k_record_len = sizeof(wire_ath10k) + ath10k_bins;
 
 struct lcg {
 	uint32_t s = 12345;
@@ -31,6 +35,13 @@ inline void fill_data(unsigned char *d, int n, lcg &g)
 inline unsigned channel(int i)
 {
 	return 2412 + 20 * unsigned(i % 3);
+}
+
+/* 80 MHz channels 5210, 5290, 5530 in turn. */
+inline unsigned channel_80mhz(int i)
+{
+	static const unsigned freq1[] = {5210, 5290, 5530};
+	return freq1[i % 3];
 }
 
 /* A full relay read: whole records up to len, then zero bytes
@@ -53,6 +64,18 @@ inline void make_relay(unsigned char *buf, size_t len, relay_kind kind)
 			*WIRE_AT(s, wire_ht20, noise) = (unsigned char)(-90 - int(g.next(10)));
 			fill_data(WIRE_AT(s, wire_ht20, data), WIRE_HT20_BINS, g);
 			pos += sizeof(wire_ht20);
+		} else if (kind == relay_ath10k) {
+			if (pos + ath10k_record_len > len)
+				break;
+			*WIRE_AT(s, wire_tlv, type) = WIRE_ATH10K;
+			wire_put_be16(WIRE_AT(s, wire_tlv, length), wire_length(ath10k_record_len));
+			*WIRE_AT(s, wire_ath10k, chan_width_mhz) = 88;
+			wire_put_be16(WIRE_AT(s, wire_ath10k, freq1), uint16_t(channel_80mhz(i)));
+			wire_put_be16(WIRE_AT(s, wire_ath10k, noise), uint16_t(-90 - int(g.next(10))));
+			*WIRE_AT(s, wire_ath10k, rssi) = (unsigned char)(10 + g.next(40));
+			*WIRE_AT(s, wire_ath10k, max_exp) = (unsigned char)g.next(4);
+			fill_data(s + sizeof(wire_ath10k), ath10k_bins, g);
+			pos += ath10k_record_len;
 		} else {
 			if (pos + sizeof(wire_ht20_40) > len)
 				break;

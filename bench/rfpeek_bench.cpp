@@ -30,6 +30,7 @@ void decode(benchmark::State &state, bench_input::relay_kind kind)
 void BM_decode_64k_ht20(benchmark::State &s) { decode(s, bench_input::relay_ht20); }
 void BM_decode_64k_ht20_40(benchmark::State &s) { decode(s, bench_input::relay_ht20_40); }
 void BM_decode_64k_zeros(benchmark::State &s) { decode(s, bench_input::relay_zeros); }
+void BM_decode_64k_ath10k(benchmark::State &s) { decode(s, bench_input::relay_ath10k); }
 
 void BM_complete_edges_256(benchmark::State &state)
 {
@@ -72,6 +73,7 @@ void BM_json_report_256(benchmark::State &s) { report(s, print_json_report); }
 BENCHMARK(BM_decode_64k_ht20);
 BENCHMARK(BM_decode_64k_ht20_40);
 BENCHMARK(BM_decode_64k_zeros);
+BENCHMARK(BM_decode_64k_ath10k);
 BENCHMARK(BM_complete_edges_256);
 /* argument: bins per record (64 completed HT20, 128 raw HT20/40) */
 BENCHMARK(BM_text_report_256)->Arg(64)->Arg(128)->Unit(benchmark::kMillisecond);

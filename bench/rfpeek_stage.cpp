@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-only
 /* Runs one stage of the hot path once, for valgrind: callgrind counts the
  * instructions of run_stage (and of the whole process), massif the heap.
- * Usage: rfpeek_stage none|decode-ht20|decode-ht20-40|decode-zeros|edges|
- *                     text|text-128|json|json-128|watch|spectrogram
+ * Usage: rfpeek_stage none|decode-ht20|decode-ht20-40|decode-zeros|
+ *                     decode-ath10k|edges|text|text-128|json|json-128|watch|
+ *                     spectrogram
  *        rfpeek_stage replay FILE   both reports of both capture paths of a
  *                                   relay stream, to stdout (for output diffs) */
 #include <cstdio>
@@ -118,6 +119,8 @@ int main(int argc, char **argv)
 		bench_input::make_relay(relay, sizeof(relay), bench_input::relay_ht20_40);
 	else if (strcmp(stage, "decode-zeros") == 0)
 		bench_input::make_relay(relay, sizeof(relay), bench_input::relay_zeros);
+	else if (strcmp(stage, "decode-ath10k") == 0)
+		bench_input::make_relay(relay, sizeof(relay), bench_input::relay_ath10k);
 	else if (strcmp(stage, "edges") == 0) {
 		bench_input::make_relay(relay, sizeof(relay), bench_input::relay_ht20);
 		count = decode_stream(relay, sizeof(relay), records);
