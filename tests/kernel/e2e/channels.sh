@@ -107,6 +107,7 @@ cat $A/spectral_scan0 | wc -c | tr -d ' ' >int.relay
 # SIGINT in a watch's scan: the scan aborted, what it had shown
 K=/sys/kernel/debug/rfpeek_bench/phy0
 echo 1 >$K/reset
+settings watch_int.found
 rfpeek -w -F all -j >watch_int.out 2>watch_int.err &
 pid=$!
 wait_scanning
@@ -114,9 +115,7 @@ usleep 300000
 stop_run watch_int INT
 grep '^scanning' $K/counters >watch_int.scanning
 cat $K/events >watch_int.events
-cat $A/spectral_scan_ctl >watch_int.ctl
-cat $A/spectral_count >watch_int.count
-cat $A/spectral_scan0 | wc -c | tr -d ' ' >watch_int.relay
+left watch_int
 GUEST
 boot --radios 2 --out "$work/s" --script "$work/station.sh"
 

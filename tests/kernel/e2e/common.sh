@@ -36,20 +36,25 @@ boot() {
 guest_script() {
 	cat "$E2E_HERE/guest-lib.sh" - >"$1"
 }
-# The driver's spectral_count at boot, which every run must leave as found.
+# ath9k's spectral_count at boot (ath10k's is 0: ath10k_spectral_start)
 boot_count=8
-# After a run that reached the spectral files: disabled, relay drained,
-# spectral_count as it was.
-expect_clean() { # NAME OUTDIR
+# After a boot whose runs reached the spectral files: disabled, relay
+# drained, spectral_count as the guest last set it (COUNT, by default
+# ath9k's at boot).
+expect_clean() { # NAME OUTDIR [COUNT]
 	expect "$1: spectral scan left disabled" disable "$(cat "$2/ctl_after")"
 	expect "$1: relay left empty" 0 "$(wc -c <"$2/relay_after" | tr -d ' ')"
-	expect "$1: spectral_count as it was" $boot_count "$(cat "$2/count_after")"
+	expect "$1: spectral_count as it was" "${3:-$boot_count}" "$(cat "$2/count_after")"
 }
-# After a guest's "run NAME ...": the state it left, read right after it.
-expect_run_clean() { # NAME FILES_DIR
-	expect "$1: spectral scan left disabled" disable "$(cat "$2/$1.ctl")"
-	expect "$1: relay left empty" 0 "$(cat "$2/$1.relay")"
-	expect "$1: spectral_count as it was" $boot_count "$(cat "$2/$1.count")"
+# After a guest's "run NAME ..." (or "left NAME"): the state it left, read
+# right after it; spectral_count (and ath10k's spectral_bins) as read
+# before it. LABEL names the run in the checks (default: NAME).
+expect_run_clean() { # NAME FILES_DIR [LABEL]
+	local found label=${3:-$1}
+	found=$(cat "$2/$1.found" 2>/dev/null)
+	expect "$label: spectral scan left disabled" disable "$(cat "$2/$1.ctl")"
+	expect "$label: relay left empty" 0 "$(cat "$2/$1.relay")"
+	expect "$label: spectral settings as found" "${found:-(none read before the run)}" "$(cat "$2/$1.count")"
 }
 # The one line a capture without a single record adds to its empty report.
 no_samples="Warning: no spectral samples (is the radio idle, or on a radar channel?)"
@@ -62,12 +67,13 @@ finish() {
 text_headers() { sed -n '/^$/q;p' "$1"; }
 text_bins() { sed '1,/^$/d' "$1"; }
 # -w -j's lines in short: "FRAME:R:BINS" per frame (R "+" with records,
-# "0" without; BINS the bins within 10 MHz of each CENTRE), "|", the
-# summary's channels (freq/width), then whatever breaks the format
-watch_json() { # FILE CENTRE...
+# "0" without; BINS the bins within HALF MHz, by default 10, of each
+# CENTRE), "|", the summary's channels (freq/width), then whatever breaks
+# the format
+watch_json() { # FILE CENTRE[/HALF]...
 	python3 - "$@" <<'PY'
 import json, math, re, sys
-centres = [int(c) for c in sys.argv[2:]]
+centres = [tuple(int(v) for v in (c + "/10").split("/")[:2]) for c in sys.argv[2:]]
 frames, summary, bad, total = [], "-", [], 0
 lines = open(sys.argv[1], encoding="utf-8", errors="replace").read().split("\n")
 if lines.pop() != "":
@@ -101,9 +107,9 @@ for i, line in enumerate(lines, 1):
         bad.append("frame %d: samples, avg > max or duty out of range" % d["frame"])
     elif any(b[k][0] >= b[k + 1][0] for k in range(len(b) - 1)):
         bad.append("frame %d: bins not rising" % d["frame"])
-    elif centres and any(all(abs(x[0] - c) > 10 for c in centres) for x in b):
+    elif centres and any(all(abs(x[0] - c) > h for c, h in centres) for x in b):
         bad.append("frame %d: bins outside the channels" % d["frame"])
-    cov = "/".join(str(sum(abs(x[0] - c) <= 10 for x in b)) for c in centres)
+    cov = "/".join(str(sum(abs(x[0] - c) <= h for x in b)) for c, h in centres)
     frames.append("%d:%s:%s" % (d["frame"], "+" if r > 0 else "0", cov))
 print(" ".join(frames + ["|", summary] + bad).rstrip())
 PY

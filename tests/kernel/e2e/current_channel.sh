@@ -28,11 +28,6 @@ wait $pid
 echo $? >term.rc
 echo $(( $(uptime_cs) - t0 )) >term.cs
 cat $A/spectral_scan_ctl >term.ctl
-left() { # NAME: what the run left in phy0's files, as run keeps it
-	cat $A/spectral_scan_ctl >"$1.ctl"
-	cat $A/spectral_count >"$1.count"
-	cat $A/spectral_scan0 | wc -c | tr -d ' ' >"$1.relay"
-}
 # The watch: three frames as JSON lines, three in the plain form with the
 # stand-in's counters around them
 run watch_j rfpeek -w --frames 3 -j
@@ -44,6 +39,7 @@ A=/sys/kernel/debug/ieee80211/phy1/ath9k
 run watch_idle rfpeek -w --frames 3 -i wlan1 -j
 A=/sys/kernel/debug/ieee80211/phy0/ath9k
 # a stop 2 s into a 5 s frame
+settings watch_int.found
 rfpeek -w --interval 5000 -j >watch_int.out 2>watch_int.err &
 pid=$!
 sleep 2
@@ -51,6 +47,7 @@ stop_run watch_int INT
 left watch_int
 # a reader that leaves after the first frame (the guard: a watch that
 # never notices shows as 137)
+settings watch_pipe.found
 { timeout -s KILL 30 rfpeek -w -j 2>watch_pipe.err; echo $? >watch_pipe.rc; } | head -1 >watch_pipe.out
 left watch_pipe
 GUEST

@@ -30,6 +30,7 @@ mem() {
 	echo "$1 $((($(uptime_cs) - t0) / 100)) $vmrss $rss ${heap:-0} $fds $maps" >>soak.mem
 }
 cat $K/counters >soak.before
+settings soak.found
 t0=$(uptime_cs)
 end=$((t0 + secs * 100))
 rfpeek -w -j >soak.out 2>soak.err &
@@ -47,9 +48,7 @@ kill -INT $pid
 wait $pid
 echo $? >soak.rc
 cat $K/counters >soak.after
-cat $A/spectral_scan_ctl >soak.ctl
-cat $A/spectral_count >soak.count
-cat $A/spectral_scan0 | wc -c | tr -d ' ' >soak.relay
+left soak
 GUEST
 start=$SECONDS
 boot --out "$work/s" --script "$work/soak.sh"
