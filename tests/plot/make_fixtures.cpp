@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-only
 /* Writes the reports that rfpeek-plot's tests read, through rfpeek's own JSON
- * writer, plus manifest.json telling the tests what each report holds (record
- * centres and bin counts, the tone's frequency), so they never guess.
+ * writer, and a watch's JSON lines through its line writer, plus
+ * manifest.json telling the tests what each file holds (record centres, bin
+ * counts and ath10k's sampled widths, the tone's frequency), so they never
+ * guess.
  *
  * usage: make_plot_fixtures OUTDIR */
 #include <cerrno>
@@ -17,6 +19,7 @@
 #include <utime.h>
 
 #include "report/report.h"
+#include "report/watch_report.h"
 
 namespace {
 
@@ -34,6 +37,14 @@ struct fixture {
 	time_t mtime;              /* 0: leave as written */
 };
 
+/* A .jsonl fixture is a watch's lines, a frame per record. */
+bool is_watch(const fixture &f)
+{
+	const std::string suffix = ".jsonl";
+	return f.name.size() > suffix.size() &&
+	       f.name.compare(f.name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
 /* Fixed seed: the same bytes on every run, so a failure can be replayed. */
 uint32_t lcg = 20240601u;
 
@@ -45,6 +56,22 @@ double ripple()
 
 /* A noise floor with ripple; the tone fills its bin and, 15 dB down, the
  * two beside it, so a peak one bin off cannot pass for it. */
+void fill_bins(spectrum_record &r, const tone *t, double raise_db)
+{
+	const double bin_mhz = r.sampled_mhz ? double(r.sampled_mhz) / r.num_bins
+					     : bin_width_hz / 1e6;
+	for (int k = 0; k < r.num_bins; k++) {
+		r.bins[k] = floor_dbm + raise_db + 1.5 * ripple();
+		if (!t)
+			continue;
+		double off_bins = (bin_freq_mhz(r, k) - t->mhz) / bin_mhz;
+		if (std::fabs(off_bins) < 1e-6)
+			r.bins[k] = t->dbm;
+		else if (std::fabs(std::fabs(off_bins) - 1.0) < 1e-6)
+			r.bins[k] = t->dbm - 15.0;
+	}
+}
+
 spectrum_record make_record(int center_mhz, int num_bins, int8_t rssi, int8_t noise,
 			    const tone *t, double raise_db = 0.0)
 {
@@ -54,17 +81,54 @@ spectrum_record make_record(int center_mhz, int num_bins, int8_t rssi, int8_t no
 	r.rssi = rssi;
 	r.noise = noise;
 	r.num_bins = num_bins;
-	for (int k = 0; k < num_bins; k++) {
-		r.bins[k] = floor_dbm + raise_db + 1.5 * ripple();
-		if (!t)
-			continue;
-		double off_bins = (bin_freq_mhz(r, k) - t->mhz) * 1e6 / bin_width_hz;
-		if (std::fabs(off_bins) < 1e-6)
-			r.bins[k] = t->dbm;
-		else if (std::fabs(std::fabs(off_bins) - 1.0) < 1e-6)
-			r.bins[k] = t->dbm - 15.0;
-	}
+	fill_bins(r, t, raise_db);
 	return r;
+}
+
+/* ath10k: num_bins spanning sampled_mhz (22, 44, 88 for 20, 40, 80 MHz). */
+spectrum_record make_ath10k_record(int center_mhz, int sampled_mhz, int num_bins,
+				   int16_t rssi, int16_t noise, const tone *t)
+{
+	spectrum_record r{};
+	r.bandwidth_khz = ath10k_channel_khz(sampled_mhz);
+	r.center_khz = center_mhz * 1000;
+	r.rssi = rssi;
+	r.noise = noise;
+	r.sampled_mhz = uint8_t(sampled_mhz);
+	r.num_bins = num_bins;
+	fill_bins(r, t, 0.0);
+	return r;
+}
+
+/* One frame per record, its bins as the watch writes them (a frame of one
+ * channel: nothing to merge), one second apart; the max 6 dB over the avg,
+ * 12 samples each; then the summary, a line per centre (its avg nominal). */
+int write_watch(FILE *out, const std::vector<spectrum_record> &records)
+{
+	static band_frame frame;
+	std::vector<channel_summary> channels;
+	for (size_t i = 0; i < records.size(); i++) {
+		const spectrum_record &r = records[i];
+		frame = band_frame{};
+		frame.number = int(i) + 1;
+		frame.records = 12;
+		frame.bin_count = r.num_bins;
+		frame.bin_q7 = bin_spacing_q7(r.num_bins, r.sampled_mhz);
+		for (int k = 0; k < r.num_bins; k++)
+			frame.bins[k] = frame_bin{bin_freq_q7(r.center_khz, r.num_bins, r.sampled_mhz, k),
+						  r.bins[k] - 6.0, r.bins[k], 12, 0};
+		char time[32];
+		snprintf(time, sizeof time, "2026-12-09T12:00:%02d.000Z", int(i % 59) + 1);
+		if (print_frame_json(out, frame, time) < 0)
+			return -1;
+		if (channels.empty() || channels.back().center_khz != r.center_khz)
+			channels.push_back({r.center_khz, r.bandwidth_khz, 0, floor_dbm, -HUGE_VAL, 0.0});
+		channel_summary &c = channels.back();
+		c.records += 12;
+		for (int k = 0; k < r.num_bins; k++)
+			c.max = std::fmax(c.max, r.bins[k]);
+	}
+	return print_summary_json(out, channels.data(), int(channels.size()));
 }
 
 bool write_report(const std::string &dir, const fixture &f)
@@ -75,7 +139,8 @@ bool write_report(const std::string &dir, const fixture &f)
 		fprintf(stderr, "make_plot_fixtures: %s: %s\n", path.c_str(), strerror(errno));
 		return false;
 	}
-	int r = print_json_report(out, f.records.data(), int(f.records.size()));
+	int r = is_watch(f) ? write_watch(out, f.records)
+			: print_json_report(out, f.records.data(), int(f.records.size()));
 	if (fclose(out) != 0 || r < 0) {
 		fprintf(stderr, "make_plot_fixtures: %s: write failed\n", path.c_str());
 		return false;
@@ -101,6 +166,9 @@ void write_manifest_entry(FILE *m, const fixture &f, bool last)
 	for (size_t i = 0; i < f.records.size(); i++)
 		fprintf(m, "%s[%.4f, %d]", i ? ", " : "", f.records[i].center_khz / 1000.0,
 			f.records[i].num_bins);
+	fputs("], \"sampled_mhz\": [", m);
+	for (size_t i = 0; i < f.records.size(); i++)
+		fprintf(m, "%s%d", i ? ", " : "", f.records[i].sampled_mhz);
 	fprintf(m, "]}%s\n", last ? "" : ",");
 }
 
@@ -167,6 +235,39 @@ std::vector<fixture> build_fixtures()
 						 nullptr, i == 5 ? 25.0 : 0.0));
 		all.push_back(wf);
 	}
+
+	/* ath10k on channel 36: 256 bins over 22 MHz (0.0859375 MHz apart,
+	 * printed rounded to 4 decimals), rssi up to 255 as the driver gives it;
+	 * and on the 80 MHz channel 5170-5250 MHz: 128 bins 0.6875 MHz apart. */
+	const tone t10 = {5183.4375, -42.0};
+	fixture ath10k20 = {"ath10k20.json", {}, t10.mhz, 0};
+	for (int16_t rssi : {255, 40, 38})
+		ath10k20.records.push_back(make_ath10k_record(5180, 22, 256, rssi, -96, &t10));
+	all.push_back(ath10k20);
+
+	const tone t80 = {5196.25, -47.0};
+	fixture ath10k80 = {"ath10k80.json", {}, t80.mhz, 0};
+	for (int16_t rssi : {30, 31})
+		ath10k80.records.push_back(make_ath10k_record(5210, 88, 128, rssi, -98, &t80));
+	all.push_back(ath10k80);
+
+	/* Recordings of both drivers in one file: ath9k's 64 bins, ath10k's 256
+	 * over the same channel, then 128 over 80 MHz. */
+	fixture mixed = {"mixed.json", {}, t10.mhz, 0};
+	mixed.records.push_back(make_record(5180, full_20mhz_bins, -60, -95, &t10));
+	mixed.records.push_back(make_ath10k_record(5180, 22, 256, 35, -96, &t10));
+	mixed.records.push_back(make_ath10k_record(5210, 88, 128, 30, -98, &t80));
+	all.push_back(mixed);
+
+	/* A watch on an ath10k radio whose channel widened: three frames of
+	 * channel 36's 256 bins, then three of 5210's 128 over 80 MHz, each
+	 * with a carrier. */
+	fixture watch = {"watch_ath10k.jsonl", {}, NAN, 0};
+	for (int i = 0; i < 3; i++)
+		watch.records.push_back(make_ath10k_record(5180, 22, 256, 40, -96, &t10));
+	for (int i = 0; i < 3; i++)
+		watch.records.push_back(make_ath10k_record(5210, 88, 128, 30, -98, &t80));
+	all.push_back(watch);
 	return all;
 }
 

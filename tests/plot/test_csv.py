@@ -5,6 +5,7 @@ frame's avg at the time the frame closed."""
 import datetime
 import json
 import os
+from fractions import Fraction
 
 import pytest
 
@@ -97,3 +98,39 @@ def test_watch_stream_rows_are_its_frames_runs_of_bins(tmp_path):
         assert high == round(bins[-1][0] * 1e6) + BIN_HZ
         assert samples == fewest
         assert values == [b[1] for b in bins]
+
+
+@pytest.mark.parametrize("name", ["ath10k20.json", "ath10k80.json", "mixed.json"])
+def test_rows_step_by_each_records_own_spacing(fixtures_dir, manifest, tmp_path, name):
+    # ath10k: the step is sampled width / bins (85937.5 Hz for 22 MHz in 256),
+    # and low + k * step is each bin's exact frequency, which the report
+    # rounds to 100 Hz
+    lines = _csv_for([fixtures_dir / name], tmp_path)
+    doc = json.loads((fixtures_dir / name).read_text())
+    entry = manifest[name]
+    assert len(lines) == len(entry["records"])
+    p = 0
+    for line, (centre, n), w in zip(lines, entry["records"], entry["sampled_mhz"]):
+        _, low, high, step, samples, values = _parse_row(line)
+        step_hz = Fraction(w * 10**6, n) if w else Fraction(BIN_HZ)
+        assert (step, samples, len(values)) == (round(float(step_hz), 2), 1, n)
+        assert low == round(centre * 10**6) - n // 2 * step_hz
+        assert high == low + n * step_hz
+        pairs = doc["scan_results"][p:p + n]
+        assert all(abs(low + k * step_hz - Fraction(f) * 10**6) <= 50
+                   for k, (f, _) in enumerate(pairs))
+        assert all(abs(v - pw) <= 0.005 for v, (_, pw) in zip(values, pairs))
+        p += n
+    assert p == len(doc["scan_results"])
+
+
+def test_ath10k_watch_rows_are_whole_frames_at_their_bins_step(fixtures_dir, manifest, tmp_path):
+    # each frame is one channel's evenly spaced bins: one row, whether
+    # 256 over 22 MHz or, after the channel widened, 128 over 88 MHz
+    lines = _csv_for([fixtures_dir / "watch_ath10k.jsonl"], tmp_path)
+    entry = manifest["watch_ath10k.jsonl"]
+    assert len(lines) == len(entry["records"])
+    for line, (centre, n), w in zip(lines, entry["records"], entry["sampled_mhz"]):
+        _, low, high, step, samples, values = _parse_row(line)
+        assert (low, high, step, samples, len(values)) == (
+            round((centre - w / 2) * 1e6), round((centre + w / 2) * 1e6), w / n * 1e6, 12, n)

@@ -244,3 +244,71 @@ def test_watch_on_standard_input_ends_at_ctrl_c(tmp_path):
     _, err = tool.communicate(timeout=120)
     assert (tool.returncode, err) == (0, "")
     assert png_size(out) == (1200, 700)
+
+
+def test_waterfall_of_ath10k_reports_is_on_the_finest_bins(plot, fixtures_dir, manifest, tmp_path):
+    # 256 bins over 22 MHz above 128 over 88 MHz: the columns are the finer
+    # bins, and each coarser bin fills the eight it covers
+    names = ["ath10k20.json", "ath10k80.json"]
+    reports = [plot.load_report(str(fixtures_dir / n)) for n in names]
+    xs, grid, step = plot.waterfall_grid(reports)
+    assert step == 22 / 256
+    np.testing.assert_allclose(np.diff(xs), step)
+    fine = xs[np.isfinite(grid[0])]
+    assert (fine[0], fine[-1]) == (pytest.approx(5169.0), pytest.approx(5180 + 127 * step))
+    assert len(fine) == 256
+    assert np.isfinite(grid[1]).all()   # 5166 - 0.34375 .. 5253.3125 + 0.34375, no gap
+    tone80 = manifest["ath10k80.json"]["tone_mhz"]
+    hot = xs[grid[1] == np.nanmax(grid[1])]
+    assert len(hot) == 8 and abs(hot.mean() - tone80) < step
+
+    fig = plot.render_waterfall(reports, (1000, 500))
+    img = _render(plot, fig, tmp_path, "ath10k-waterfall.png")
+    ax = fig.axes[0]
+    r0, r1, c0, c1 = _axes_region(img, ax)
+    values = _value_index(img[r0:r1, c0:c1], ax.collections[0].cmap).astype(float)
+    values[values < 0] = np.nan
+    for i, name in enumerate(names):
+        row = int(img.shape[0] - ax.transData.transform((5200.0, i))[1]) - r0
+        freq, _ = _to_data(ax, img, c0 + int(np.nanargmax(values[row])), r0 + row)
+        tone = manifest[name]["tone_mhz"]
+        assert abs(freq - tone) < reports[i].records[0].bin_mhz, f"row {i}: {freq:.3f} MHz"
+
+
+def test_spectrum_names_channels_by_the_width_the_bins_span(plot, fixtures_dir, tmp_path):
+    # 5180's 256 bins span 22 MHz: channel 36; 5210's 128 span 88: an 80 MHz
+    # centre, by its MHz
+    fig = plot.render_spectrum([plot.load_report(str(fixtures_dir / "mixed.json"))], (1000, 500))
+    plot.save_png(fig, str(tmp_path / "mixed.png"))
+    top = fig.axes[0].child_axes[0]
+    assert [t.get_text() for t in top.get_xticklabels()] == ["ch 36\n5180", "5210"]
+
+
+def test_ath10k_watch_cells_are_as_wide_as_their_bins(plot, fixtures_dir, manifest, tmp_path):
+    # three frames of 5180's 256 bins (0.0859375 MHz), then three of 5210's
+    # 128 over 80 MHz (0.6875 MHz): every row coloured across its channel,
+    # also where the other channel's columns lie between its bins, and
+    # grey beyond it
+    stream = plot.load_input(str(fixtures_dir / "watch_ath10k.jsonl"))
+    fig = plot.render_watch(stream, (1000, 600))
+    img = _render(plot, fig, tmp_path, "ath10k-watch.png")
+    waterfall, spectrum = fig.axes[0], fig.axes[1]
+    r0, r1, c0, c1 = _axes_region(img, waterfall)
+    values = _value_index(img[r0:r1, c0:c1], waterfall.collections[0].cmap)
+    edges = plot.frame_rows(stream.frames)[0]
+    entry = manifest["watch_ath10k.jsonl"]
+    for i, ((centre, n), w) in enumerate(zip(entry["records"], entry["sampled_mhz"])):
+        y = (edges[i] + edges[i + 1]) / 2
+        row = int(img.shape[0] - waterfall.transData.transform((centre, y))[1]) - r0
+
+        def col(f):
+            return int(waterfall.transData.transform((f, y))[0]) - c0
+        inside = values[row, max(col(centre - w / 2 + 0.2), 0):col(centre + w / 2 - 0.2)]
+        assert (inside >= 0).all(), f"frame {i + 1}: grey inside its channel"
+        assert (values[row, :max(col(centre - w / 2 - 0.2), 0)] < 0).all(), (
+            f"frame {i + 1}: colour below its channel")
+        tone = 5183.4375 if w == 22 else 5196.25
+        freq, _ = _to_data(waterfall, img, c0 + int(np.argmax(values[row])), r0 + row)
+        assert abs(freq - tone) < max(w / n / 2, 0.15), f"frame {i + 1}: carrier at {freq:.3f} MHz"
+    peak = next(line for line in spectrum.get_lines() if line.get_label() == "max hold")
+    assert not np.isnan(peak.get_ydata()).any()   # 0.6875 MHz apart is no gap

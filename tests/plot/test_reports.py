@@ -135,3 +135,29 @@ def test_session_average_is_a_power_mean_weighted_by_samples(plot):
     assert avg[0] == pytest.approx(10 * math.log10((1e-10 + 3 * 1e-9) / 4))   # not -95, not -92.5
     assert avg[1] == pytest.approx(-80.0)
     assert list(peak) == [-95.0, -75.0]
+
+
+@pytest.mark.parametrize("name", ["ath10k20.json", "ath10k80.json", "mixed.json"])
+def test_records_are_cut_by_their_own_spacing(plot, fixtures_dir, manifest, name):
+    # ath10k's bins span chan_width_mhz: 22 MHz / 256 bins, printed rounded
+    # (5169.0859, 5169.1719), 88 MHz / 128; mixed.json has ath9k's 64 beside them
+    report = plot.load_report(str(fixtures_dir / name))
+    entry = manifest[name]
+    assert [(r.centre_mhz, len(r.freqs)) for r in report.records] == [
+        tuple(x) for x in entry["records"]]
+    raw = json.loads((fixtures_dir / name).read_text())
+    flat = [(f, p) for r in report.records for f, p in zip(r.freqs, r.powers)]
+    assert flat == [tuple(pair) for pair in raw["scan_results"]]
+    assert [r.bin_mhz for r in report.records] == [
+        pytest.approx(w / len(r.freqs) if w else BIN_MHZ, rel=1e-12)
+        for r, w in zip(report.records, entry["sampled_mhz"])]
+
+
+@pytest.mark.parametrize("dropped,after", [(40, 39), (200, 199)])   # below and above the centre
+def test_a_gap_inside_an_ath10k_record_is_named_with_its_step(plot, fixtures_dir, dropped, after):
+    doc = json.loads((fixtures_dir / "ath10k20.json").read_text())
+    del doc["scan_results"][dropped]
+    with pytest.raises(plot.ShapeError, match=(
+            r"^record 0 \(5180 MHz\): frequency does not rise by one bin \(0\.0859375 MHz\) "
+            rf"from scan_results\[{after}\] ")):
+        plot.parse_document(doc)
