@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-2.0-only
 # rfpeek without -F on the kernel bench: a capture on the channel wlan0 is
 # on, its reports, the phy lookup, the ways it ends, and the radios that
-# deliver late, sample 40 MHz wide or sit on USB.
+# deliver late, sample 40 MHz wide or sit on USB; ath10k's at 20, 40 and
+# 80 MHz, where -F is refused.
 . "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 guest_script "$work/guest.sh" <<'GUEST'
@@ -73,6 +74,47 @@ A=/sys/kernel/debug/ieee80211/phy0/ath9k_htc
 run htc rfpeek
 GUEST
 boot --htc --out "$work/u" --script "$work/htc.sh"
+# ath10k on a 5 GHz access point, one boot per channel width: each bin
+# count, the settings rfpeek must put back, -F refused, the watch
+guest_script "$work/ath10k.sh" <<'GUEST'
+A=/sys/kernel/debug/ieee80211/phy0/ath10k
+K=/sys/kernel/debug/rfpeek_bench/phy0
+for n in 64 128 256; do
+	echo $n >$A/spectral_bins
+	# the driver's own record of one trigger, as rfpeek's will be
+	echo 1 >$A/spectral_count
+	echo manual >$A/spectral_scan_ctl
+	echo trigger >$A/spectral_scan_ctl
+	i=0
+	until grep -qx "pending 0" $K/counters || [ $i -ge 100 ]; do usleep 20000; i=$((i + 1)); done
+	cat $A/spectral_scan0 >raw$n
+	echo disable >$A/spectral_scan_ctl
+	echo 0 >$A/spectral_count
+	run t$n rfpeek
+	run j$n rfpeek -j
+done
+grep '^discarded' $K/counters >bins.discarded
+# unusual settings, which every run must put back as it found them
+echo 37 >$A/spectral_count
+echo 128 >$A/spectral_bins
+run odd rfpeek
+# -F from a leftover "background": "disable" afterwards is rfpeek's own
+echo background >$A/spectral_scan_ctl
+cat $A/spectral_scan_ctl >refused.mode
+echo 1 >$K/reset
+run refused rfpeek -F 5170-5250
+cat $K/counters >refused.counters
+cat $K/events >refused.events
+run watch_j rfpeek -w --frames 3 --interval 300 -j
+run watch rfpeek -w --frames 3 --interval 300
+GUEST
+# At 40 MHz the FFTs come 30 ms after their trigger: a watch's last
+# triggers are still on their way when it ends, and ath10k passes them on
+# whatever the mode
+for w in 20 40 80; do
+	[ $w = 40 ] && late="--sample-delay 30" || late=
+	boot --ath10k --5ghz $w $late --out "$work/x$w" --script "$work/ath10k.sh"
+done
 
 # One trigger with spectral_count 1: ath9k's short repeat makes it one
 # or two FFTs, each a record on wlan0's channel, of BINS bins.
@@ -221,4 +263,128 @@ one_trigger "ath9k_htc" "$u/htc.out" 2412 64
 expect "ath9k_htc: exit 0, nothing on stderr" 0: "$(cat "$u/htc.rc"):$(cat "$u/htc.err")"
 expect_run_clean htc "$u"
 expect_clean "ath9k_htc: after the run" "$work/u"
+
+# ath10k: rssi and noise of a raw type-3 record (u8, be16 signed), and its
+# bins; nothing when the relay is empty
+raw_ath10k() { # FILE
+	python3 - "$1" <<'PY'
+import sys
+b = open(sys.argv[1], "rb").read()
+if len(b) >= 29 and b[0] == 3:
+    noise = b[8] << 8 | b[9]
+    print(b[25], noise - 65536 if noise > 32767 else noise, len(b) - 29 if len(b) == 3 + (b[1] << 8 | b[2]) else "size?")
+PY
+}
+# A one-record text report's n bins against centre + (k - n/2) x SPACING,
+# the exact value rounded to 4 decimals, ties to even; the first wrong bin
+ath10k_bins_off() { # FILE CENTRE SPACING
+	text_bins "$1" | python3 -c '
+import sys
+from decimal import Decimal, ROUND_HALF_EVEN
+from fractions import Fraction
+lines = sys.stdin.read().split("\n")[:-1]
+c, step, n = int(sys.argv[1]), Fraction(sys.argv[2]), len(lines)
+for k, line in enumerate(lines):
+    f = c + (k - n // 2) * step
+    want = (Decimal(f.numerator) / Decimal(f.denominator)).quantize(Decimal("0.0001"), ROUND_HALF_EVEN)
+    if line.split()[0] != str(want):
+        print("bin %d of %d: %s, want %s" % (k, n, line.split()[0], want))
+        break
+' "$2" "$3"
+}
+# -j against -'s text of the same channel: the channel's header and every
+# pair, MHz to the digit, dBm within the text's rounding
+ath10k_json_vs_text() { # JSON TEXT
+	python3 - "$1" "$2" <<'PY'
+import json, sys
+from decimal import Decimal
+try:
+    d = json.load(open(sys.argv[1]), parse_float=str)
+except ValueError as e:
+    sys.exit(print("unparsable:", e))
+text = open(sys.argv[2]).read().split("\n")
+heads = text[:text.index("")]
+bins = [l.split() for l in text[len(heads) + 1:] if l]
+ch, pairs = d.get("scan_channels"), d.get("scan_results")
+out = ["; ".join("%s MHz  RSSI: %s dBm  Noise: %s dBm" % (c["freq"], c["rssi"], c["noise"]) for c in ch) or "no channel",
+       "%d pairs" % len(pairs)]
+if len(pairs) != len(bins):
+    out.append("the text has %d bins" % len(bins))
+else:
+    off = [k for k, (p, t) in enumerate(zip(pairs, bins))
+           if p[0] != t[0] or abs(Decimal(p[1]) - Decimal(t[1])) > Decimal("0.0501")]
+    out.append("bin %d: %s, the text's %s" % (off[0], pairs[off[0]], bins[off[0]]) if off else "the text's bins")
+if [h.split(" MHz")[0] + ".0000" for h in heads] != [c["freq"] for c in ch]:
+    out.append("the text's channels: %s" % heads)
+print(" | ".join(out))
+PY
+}
+# width, centre, the MHz the driver's bins span (chan_width_mhz), then per
+# bin count (64, 128, 256) the first and last bin to 4 decimals and their
+# spacing ("-": no samples)
+while read -r w c span b64 b128 b256; do
+	x=$work/x$w/files
+	for nb in "64 $b64" "128 $b128" "256 $b256"; do
+		set -- $nb
+		n=$1 edges=$2
+		t=$x/t$n.out
+		name="ath10k $w MHz, $n bins"
+		if [ "$edges" = - ]; then
+			# ath10k_spectral_process_fft drops 80 MHz FFTs of 64 bins
+			expect "$name: the driver dropped them (premise)" 0 "$(wc -c <"$x/raw$n" | tr -d ' ')"
+			expect "$name: the empty report" "" "$(cat "$t")"
+			expect "$name: the warning, exit 0" "$no_samples 0" "$(cat "$x/t$n.err") $(cat "$x/t$n.rc")"
+			expect "$name, -j: the empty report" "no channel | 0 pairs | the text's bins" \
+				"$(ath10k_json_vs_text "$x/j$n.out" "$t")"
+			expect "$name, -j: the warning, exit 0" "$no_samples 0" "$(cat "$x/j$n.err") $(cat "$x/j$n.rc")"
+		else
+			set -- $(raw_ath10k "$x/raw$n")
+			expect "$name: the driver's record has $n bins (premise)" "$n" "${3:-none}"
+			head="$c MHz  RSSI: ${1:-?} dBm  Noise: ${2:-?} dBm"
+			expect "$name: one record, rssi and noise as the driver gave them" "$head" "$(text_headers "$t")"
+			expect "$name: its bins from ${edges%,*}" "$n ${edges%,*}" \
+				"$(text_bins "$t" | awk 'NR == 1 { a = $1 } { b = $1 } END { print NR, a "-" b }')"
+			expect "$name: every bin ${edges#*,} MHz apart, to 4 decimals" "" "$(ath10k_bins_off "$t" $c ${edges#*,})"
+			expect "$name: exit 0, nothing on stderr" 0: "$(cat "$x/t$n.rc"):$(cat "$x/t$n.err")"
+			expect "$name, -j: the text's channel and bins" "$c.0000 MHz  RSSI: ${1:-?} dBm  Noise: ${2:-?} dBm | $n pairs | the text's bins" \
+				"$(ath10k_json_vs_text "$x/j$n.out" "$t")"
+			expect "$name, -j: exit 0, nothing on stderr" 0: "$(cat "$x/j$n.rc"):$(cat "$x/j$n.err")"
+		fi
+		expect_run_clean t$n "$x" "$name"
+		expect_run_clean j$n "$x" "$name, -j"
+	done
+	[ $w = 80 ] && d=3 || d=0
+	expect "ath10k $w MHz: the FFTs the driver discarded" "discarded $d" "$(cat "$x/bins.discarded")"
+
+	# spectral_count 37 would be 37 records: rfpeek's 1 took effect
+	expect "ath10k $w MHz, count 37, bins 128: one record of 128 bins" "1 128" \
+		"$(text_headers "$x/odd.out" | wc -l) $(text_bins "$x/odd.out" | wc -l)"
+	expect "ath10k $w MHz, count 37, bins 128: exit 0, nothing on stderr" 0: "$(cat "$x/odd.rc"):$(cat "$x/odd.err")"
+	expect "ath10k $w MHz: count 37 and bins 128 set (premise)" "37 128" "$(cat "$x/odd.found")"
+	expect_run_clean odd "$x" "ath10k $w MHz, count 37, bins 128"
+
+	expect "ath10k $w MHz, -F: the driver left in background mode (premise)" background "$(cat "$x/refused.mode")"
+	expect "ath10k $w MHz, -F: refused" "Error: ath10k cannot sample during a channel scan: -F is not available on this radio" \
+		"$(cat "$x/refused.err")"
+	expect "ath10k $w MHz, -F: exit 1, no report" 1: "$(cat "$x/refused.rc"):$(cat "$x/refused.out")"
+	expect "ath10k $w MHz, -F: no scan, no trigger" "triggers 0 channel_changes 0 scan_channel_changes 0" \
+		"$(grep -E '^(triggers|channel_changes|scan_channel_changes) ' "$x/refused.counters" | tr '\n' ' ' | sed 's/ $//')"
+	expect "ath10k $w MHz, -F: nothing reached the driver's log" "" "$(cat "$x/refused.events")"
+	expect_run_clean refused "$x" "ath10k $w MHz, -F"
+
+	# the watch's frames hold the record's 128 bins, its summary the channel
+	expect "ath10k $w MHz, watch -j: 3 frames of 128 bins, the summary" \
+		"1:+:128 2:+:128 3:+:128 | $c/$w" "$(watch_json "$x/watch_j.out" $c/$((span / 2)))"
+	expect "ath10k $w MHz, watch -j: exit 0, nothing on stderr" 0: "$(cat "$x/watch_j.rc"):$(cat "$x/watch_j.err")"
+	expect "ath10k $w MHz, watch, plain: header, 3 frames, the table" "M D F F F _ T $c/$w" \
+		"$(watch_plain "$x/watch.out")"
+	expect "ath10k $w MHz, watch, plain: exit 0, nothing on stderr" 0: "$(cat "$x/watch.rc"):$(cat "$x/watch.err")"
+	expect_run_clean watch_j "$x" "ath10k $w MHz, watch -j"
+	expect_run_clean watch "$x" "ath10k $w MHz, watch, plain"
+	expect_clean "ath10k $w MHz: after all runs" "$work/x$w" 37
+done <<'WIDTHS'
+20 5180 22 5169.0000-5190.6562,0.34375 5169.0000-5190.8281,0.171875 5169.0000-5190.9141,0.0859375
+40 5190 44 5168.0000-5211.3125,0.6875 5168.0000-5211.6562,0.34375 5168.0000-5211.8281,0.171875
+80 5210 88 - 5166.0000-5253.3125,0.6875 5166.0000-5253.6562,0.34375
+WIDTHS
 finish
