@@ -55,7 +55,7 @@ static bool finish_output()
 static bool disable_spectral()
 {
 	bool disabled = write_ctl("spectral_scan_ctl", "disable") == 0;
-	drain_relay();
+	drain_after_disable();
 	return disabled;
 }
 

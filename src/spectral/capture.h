@@ -28,6 +28,11 @@ void dwell_sleep(int dwell_ms);
  * prints "Error: <refused>" or the no-spectral-scan error and returns -1
  * when the driver refuses the word or stays disabled. */
 int start_spectral_mode(const char *mode, const char *refused);
+/* Writes "trigger": 0, or -1 when the driver refused it. */
+int trigger_spectral();
+/* After "disable": empties the relay, and keeps at it until the last
+ * trigger's samples have had sample_wait_ms to come. */
+void drain_after_disable();
 /* The warning for a capture that yielded no record, unless a stop ended it;
  * once per run. */
 void warn_if_no_samples(int count);

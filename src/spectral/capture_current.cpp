@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-only
 #include <cstdio>
+#include <poll.h>
 
 #include "spectral/capture.h"
 #include "spectral/debugfs.h"
@@ -30,6 +31,31 @@ int start_spectral_mode(const char *mode, const char *refused)
 	return 0;
 }
 
+/* When the last trigger was written; none yet: long ago. */
+static long long last_trigger_ms = -sample_wait_ms;
+
+int trigger_spectral()
+{
+	if (write_ctl("spectral_scan_ctl", "trigger") < 0)
+		return -1;
+	last_trigger_ms = monotonic_ms();
+	return 0;
+}
+
+/* Neither driver looks at the mode before it hands an FFT report to the
+ * relay, and "disable" does not wait for the chip (ath10k's firmware
+ * answers over WMI, tens of ms on): the last trigger's samples can come
+ * after it. They get the time a capture gives a first sample; not cut
+ * short by a stop, which is what usually ends a watch. */
+void drain_after_disable()
+{
+	drain_relay();
+	for (long long left; (left = last_trigger_ms + sample_wait_ms - monotonic_ms()) > 0;) {
+		poll(nullptr, 0, left < relay_check_interval_ms ? int(left) : relay_check_interval_ms);
+		drain_relay();
+	}
+}
+
 void warn_if_no_samples(int count)
 {
 	static bool warned;
@@ -48,7 +74,7 @@ int capture_current_channel(int dwell_ms, spectrum_record *records)
 
 	if (start_spectral_mode("manual", "failed to trigger spectral scan") < 0)
 		return -1;
-	if (write_ctl("spectral_scan_ctl", "trigger") < 0) {
+	if (trigger_spectral() < 0) {
 		fputs("Error: failed to trigger spectral scan\n", stderr);
 		return -1;
 	}

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "spectral/capture.h"
-#include "spectral/debugfs.h"
 #include "spectral/decode.h"
 #include "spectral/relay_stream.h"
 #include "spectral/settings.h"
@@ -20,7 +19,7 @@ int start_channel_stream()
 	if (start_spectral_mode("manual", "failed to trigger spectral scan") < 0)
 		return -1;
 	set_spectral_count(watch_spectral_count);
-	if (write_ctl("spectral_scan_ctl", "trigger") < 0) {
+	if (trigger_spectral() < 0) {
 		fputs("Error: failed to trigger spectral scan\n", stderr);
 		return -1;
 	}
@@ -40,6 +39,6 @@ int read_channel_stream(spectrum_record *records)
 	memmove(s.bytes, s.bytes + used, s.len - used);
 	s.len -= used;
 	/* a refused trigger (a radio gone away) shows as empty frames */
-	write_ctl("spectral_scan_ctl", "trigger");
+	trigger_spectral();
 	return count;
 }
