@@ -52,10 +52,10 @@ static bool finish_output()
 }
 
 /* false if the driver refused: its scan is then still on */
-static bool disable_spectral()
+static bool disable_spectral(bool ath10k)
 {
 	bool disabled = write_ctl("spectral_scan_ctl", "disable") == 0;
-	drain_after_disable();
+	drain_after_disable(ath10k);
 	return disabled;
 }
 
@@ -197,9 +197,10 @@ int rfpeek_main(int argc, char **argv)
 		return 1;
 	}
 
+	bool ath10k = strcmp(driver, "ath10k") == 0;
 	int n = 0;
 	/* ath10k's firmware samples only on the channel its interface is on */
-	if (opts.freq_mode && strcmp(driver, "ath10k") == 0) {
+	if (opts.freq_mode && ath10k) {
 		fputs("Error: ath10k cannot sample during a channel scan: -F is not available on this radio\n",
 		      stderr);
 		n = -1;
@@ -210,7 +211,7 @@ int rfpeek_main(int argc, char **argv)
 				  : report_capture(opts, wiphy_freqs, n);
 
 	nl80211_close();
-	if (!disable_spectral())
+	if (!disable_spectral(ath10k))
 		fputs("Warning: failed to disable spectral scan\n", stderr);
 	if (!restore_spectral_settings())
 		fputs("Warning: failed to restore spectral_count\n", stderr);

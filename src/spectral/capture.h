@@ -30,9 +30,9 @@ void dwell_sleep(int dwell_ms);
 int start_spectral_mode(const char *mode, const char *refused);
 /* Writes "trigger": 0, or -1 when the driver refused it. */
 int trigger_spectral();
-/* After "disable": empties the relay, and keeps at it until the last
- * trigger's samples have had sample_wait_ms to come. */
-void drain_after_disable();
+/* After "disable": empties the relay; with late_reports (ath10k) keeps
+ * at it until the last trigger's samples have had sample_wait_ms to come. */
+void drain_after_disable(bool late_reports);
 /* The warning for a capture that yielded no record, unless a stop ended it;
  * once per run. */
 void warn_if_no_samples(int count);

@@ -42,14 +42,16 @@ int trigger_spectral()
 	return 0;
 }
 
-/* Neither driver looks at the mode before it hands an FFT report to the
- * relay, and "disable" does not wait for the chip (ath10k's firmware
- * answers over WMI, tens of ms on): the last trigger's samples can come
- * after it. They get the time a capture gives a first sample; not cut
+/* ath9k's receive path drops FFT reports once the mode is "disable";
+ * ath10k's hands every report it gets to the relay, and "disable" does not
+ * wait for the firmware's answers over WMI: the last trigger's samples can
+ * come after it. They get the time a capture gives a first sample; not cut
  * short by a stop, which is what usually ends a watch. */
-void drain_after_disable()
+void drain_after_disable(bool late_reports)
 {
 	drain_relay();
+	if (!late_reports)
+		return;
 	for (long long left; (left = last_trigger_ms + sample_wait_ms - monotonic_ms()) > 0;) {
 		poll(nullptr, 0, left < relay_check_interval_ms ? int(left) : relay_check_interval_ms);
 		drain_relay();
