@@ -51,10 +51,12 @@ static bool finish_output()
 	return ok;
 }
 
-/* false if the driver refused: its scan is then still on */
+/* false if the driver refused and its scan is still on: ath10k refuses
+ * every word when no interface is up, "disable" too, although taking the
+ * last one down disabled the scan already */
 static bool disable_spectral(bool ath10k)
 {
-	bool disabled = write_ctl("spectral_scan_ctl", "disable") == 0;
+	bool disabled = write_ctl("spectral_scan_ctl", "disable") == 0 || !spectral_mode_took();
 	drain_after_disable(ath10k);
 	return disabled;
 }

@@ -107,6 +107,9 @@ cat $K/counters >refused.counters
 cat $K/events >refused.events
 run watch_j rfpeek -w --frames 3 --interval 300 -j
 run watch rfpeek -w --frames 3 --interval 300
+# no interface up: every mode word is -ENODEV, "disable" too
+ip link set wlan0 down
+run novif rfpeek
 GUEST
 # At 40 MHz the FFTs come 30 ms after their trigger: a watch's last
 # triggers are still on their way when it ends, and ath10k passes them on
@@ -381,6 +384,11 @@ while read -r w c span b64 b128 b256; do
 	expect "ath10k $w MHz, watch, plain: exit 0, nothing on stderr" 0: "$(cat "$x/watch.rc"):$(cat "$x/watch.err")"
 	expect_run_clean watch_j "$x" "ath10k $w MHz, watch -j"
 	expect_run_clean watch "$x" "ath10k $w MHz, watch, plain"
+	# "disable" is refused too, but the scan reads disabled: no warning
+	expect "ath10k $w MHz, no interface up: refused" "Error: failed to trigger spectral scan" \
+		"$(cat "$x/novif.err")"
+	expect "ath10k $w MHz, no interface up: exit 1, no report" 1: "$(cat "$x/novif.rc"):$(cat "$x/novif.out")"
+	expect_run_clean novif "$x" "ath10k $w MHz, no interface up"
 	expect_clean "ath10k $w MHz: after all runs" "$work/x$w" 37
 done <<'WIDTHS'
 20 5180 22 5169.0000-5190.6562,0.34375 5169.0000-5190.8281,0.171875 5169.0000-5190.9141,0.0859375
