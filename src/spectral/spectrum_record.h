@@ -47,8 +47,8 @@ struct spectrum_record {
 
 using spectrum_buffer = spectrum_record[max_records];
 
-/* Bin k of an ath9k record lies at centre + (k - num_bins/2) * 312.5 kHz;
- * of an ath10k one at centre + (k - num_bins/2) * sampled_mhz / num_bins. */
+/* Bin k of an ath9k record lies at centre + (k - num_bins/2) * 312.5 kHz
+ * (an ath10k one's: bin_freq_q7, and bin_freq_units in the reports). */
 inline int64_t bin_freq_hz(int32_t center_khz, int num_bins, int k)
 {
 	return int64_t(center_khz) * 1000 + int64_t(k - num_bins / 2) * bin_width_hz;
@@ -68,9 +68,10 @@ constexpr int32_t bin_width_q7 = 40;
 static_assert(int64_t(bin_width_q7) * 1000000 == int64_t(bin_width_hz) * q7_per_mhz,
 	      "an ath9k bin is 40 steps of 1/128 MHz");
 
-/* A bin's frequency in 1/128 MHz; the centres are whole MHz. The few
- * ath10k records off the grid (bin counts that are no power of two) fall
- * to the step nearer the centre. */
+/* A bin's frequency in 1/128 MHz; the centres are whole MHz. An ath10k
+ * bin lies at centre + (k - num_bins/2) * sampled_mhz / num_bins; the few
+ * records off the grid (bin counts that are no power of two, odd widths
+ * over 256 bins) fall to the step nearer the centre. */
 inline int32_t bin_freq_q7(int32_t center_khz, int num_bins, int sampled_mhz, int k)
 {
 	int32_t mhz = center_khz / 1000 * q7_per_mhz;
