@@ -91,7 +91,7 @@ static cell_map map_of(const spectrogram_view &view)
 		columns = max_terminal_columns;
 	cell_map m;
 	m.cells = columns - spectrogram_label_width;
-	m.bin_q7 = view.bin_q7 > 0 ? view.bin_q7 : bin_width_q7;
+	m.bin_q7 = view.bin_q7 > 0 ? view.bin_q7 : 1;
 	/* the span runs from the lowest bin's lower edge to the highest's upper one */
 	m.low_q7 = (view.low_q7 < view.high_q7 ? view.low_q7 : view.high_q7) - m.bin_q7 / 2;
 	m.high_q7 = (view.low_q7 < view.high_q7 ? view.high_q7 : view.low_q7) + (m.bin_q7 - m.bin_q7 / 2);

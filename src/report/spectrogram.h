@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "report/band_frame.h"
+#include "spectral/spectrum_record.h"
 
 /* The cells' look: characters of rising density only, or coloured cells. */
 constexpr int colours_none = 0;
@@ -19,7 +20,7 @@ struct spectrogram_view {
 	int colours;        /* colours_none, colours_8 or colours_256 */
 	int32_t low_q7;     /* the span, lowest to highest bin (1/128 MHz), mapped onto the cells */
 	int32_t high_q7;
-	int32_t bin_q7 = 0; /* a bin's width as drawn (1/128 MHz); 0: ath9k's 312.5 kHz */
+	int32_t bin_q7 = bin_width_q7;   /* a bin's width as drawn (1/128 MHz) */
 };
 
 /* The width of the label before the cells ("HH:MM:SS "). */

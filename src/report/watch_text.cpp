@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-only
 #include "report/watch_report.h"
 
-#include "spectral/spectrum_record.h"
-
 int print_spectrogram_frame(FILE *out, spectrogram_state *st, const band_frame &f,
 			    const char *label)
 {
@@ -16,9 +14,8 @@ int print_spectrogram_frame(FILE *out, spectrogram_state *st, const band_frame &
 		}
 	}
 	/* the cells follow the bins' width (ath10k's are 1/4 to 2 of ath9k's) */
-	int32_t bin = f.bin_q7 > 0 ? f.bin_q7 : bin_width_q7;
-	if (f.bin_count > 0 && bin != (st->view.bin_q7 > 0 ? st->view.bin_q7 : bin_width_q7)) {
-		st->view.bin_q7 = bin;
+	if (f.bin_count > 0 && f.bin_q7 != st->view.bin_q7) {
+		st->view.bin_q7 = f.bin_q7;
 		st->since_header = -1;
 	}
 	if (st->since_header < 0 || st->since_header >= header_every_frames) {
